@@ -1,0 +1,44 @@
+# Front end of the CMake builds. `make test` does everything on a fresh
+# Debian 12 machine: installs what is missing, builds all configurations
+# and runs every test.
+#   build/native  Linux g++, portable core and its tests
+#   build/asan    the same under AddressSanitizer + UndefinedBehaviorSanitizer
+#   build/win64   x86_64-w64-mingw32, tests run under Wine 64-bit on Xvfb
+#   build/win32   i686-w64-mingw32, the shipped 32-bit product (built only)
+
+JOBS ?= 2
+CONFIGS := native asan win64 win32
+
+.PHONY: all deps build test bench run clean $(CONFIGS)
+
+all: build
+
+deps:
+	@bash cmake/install-deps.sh
+
+build: deps
+	@$(MAKE) --no-print-directory $(CONFIGS)
+
+build/native/CMakeCache.txt:
+	cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release
+build/asan/CMakeCache.txt:
+	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DHALV_SANITIZE=ON
+build/win64/CMakeCache.txt:
+	cmake -S . -B build/win64 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake
+build/win32/CMakeCache.txt:
+	cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake
+
+$(CONFIGS): %: build/%/CMakeCache.txt
+	cmake --build build/$@ -j$(JOBS)
+
+test: build
+	@bash cmake/run-all-tests.sh
+
+bench: deps native
+	build/native/model_bench
+
+run: deps win64
+	@bash cmake/run-program.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,40 @@
+# Unit tests of the portable core, the same suite for the native and the
+# Windows builds. Under Windows CTest prefixes every test with Wine's loader
+# (CMAKE_CROSSCOMPILING_EMULATOR); the 32-bit build is compiled, not run.
+
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# The model's message box is recorded, not shown, in every test program.
+set(INPUT_RECORDER_SOURCES tests/support/input_message_recorder.cpp)
+set(TEST_SUPPORT_SOURCES tests/support/test_main.cpp ${INPUT_RECORDER_SOURCES})
+
+set(MODEL_TEST_SOURCES
+  tests/model/estimation_test.cpp
+  tests/model/extended_math_test.cpp
+  tests/model/number_text_test.cpp
+  tests/model/settings_record_test.cpp)
+if(NOT WIN32)
+  # glibc's printf is the independent oracle for the decimal conversion.
+  list(APPEND MODEL_TEST_SOURCES tests/model/real_to_text_oracle_test.cpp)
+endif()
+
+add_executable(model_tests ${MODEL_TEST_SOURCES} ${TEST_SUPPORT_SOURCES})
+target_link_libraries(model_tests PRIVATE halv_model GTest::gtest)
+halv_warnings(model_tests)
+
+if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  gtest_discover_tests(model_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endif()
+
+if(NOT WIN32 AND NOT HALV_SANITIZE)
+  find_package(benchmark QUIET)
+  if(benchmark_FOUND)
+    add_executable(model_bench tests/model/model_bench.cpp ${INPUT_RECORDER_SOURCES})
+    target_link_libraries(model_bench PRIVATE halv_model benchmark::benchmark)
+    halv_warnings(model_bench)
+  endif()
+endif()

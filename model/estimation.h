@@ -1,0 +1,37 @@
+// The estimate: a fixed chain of products over the SettingsRecord's
+// parameters, rounded to a whole number after each stage (ties to even),
+// with two cube roots for the distances and digit-count guards before the
+// two products that could leave the 64-bit range.
+//
+// All arithmetic is 80-bit extended precision in the written order; the x87
+// control word must be set (SetExtendedPrecision) before any call.
+#pragma once
+
+#include <cstdint>
+
+// Writes Settings.SuitableStarCount: sun-like 2nd-generation population I
+// stars with planets and a suitable ecosphere, single or with a companion.
+void ComputeSuitableStars();
+
+// Runs ComputeSuitableStars, then writes Settings.InhabitedPlanetTotal.
+void ComputeInhabitedPlanets();
+
+// Runs ComputeInhabitedPlanets, then writes the galaxy and universe counts,
+// their exponents and the two distances.
+void ComputeResults();
+
+// base^exponent: 1 for exponent 0; IntegerPower for a whole exponent of the
+// int range; 0 for a negative base otherwise; else exp(exponent * ln base).
+long double Power(long double base, long double exponent);
+
+// base^n by squaring (lowest bit first); the reciprocal for negative n.
+long double IntegerPower(long double base, std::int32_t n);
+
+// The extended number nearest to 1/3, the exponent of the cube roots.
+long double OneThird();
+
+// Number of characters of the nearest whole number of x written in full
+// (digits, plus one for a minus sign), held at 255. For an x in the 64-bit
+// range this is DecimalLength; beyond it the exact digit count; infinity
+// counts 255; NaN counts 1, as zero would.
+std::uint8_t RealDecimalLength(long double x);

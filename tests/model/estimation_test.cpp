@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "model/estimation.h"
+#include "model/extended_math.h"
+#include "model/number_text.h"
+#include "model/settings_record.h"
+
+namespace {
+
+// The worked example: every stage has a known whole-number result.
+void LoadWorkedExample()
+{
+    std::memset(&Settings, 0, sizeof Settings);
+    InitStartValues();
+    SettingsRecord& s = Settings;
+    s.StarCount = 1000000;
+    s.PlanetShare = 0.5f;
+    s.PopulationIShare = 0.5f;
+    s.MultipleSystemShare = 0.5f;
+    s.HeavyElementShare = 1;
+    s.DwarfShare = 0.25f;
+    s.SunLikeShare = 0.5f;
+    s.GiantShare = 0.25f;
+    s.EcoSingleProb = 1;
+    s.EcoDwarfProb = 0.5f;
+    s.EcoSunLikeProb = 0.5f;
+    s.EcoGiantProb = 0;
+    s.PlanetInEcoProb = 1;
+    s.MassMixProb = 0.5f;
+    s.OrbitAxisProb = 0.5f;
+    s.LifeEvolvesProb = 0.5f;
+    s.FirstLifeYears = 5000000000LL;
+    s.FirstCivilizationYears = 6000000000LL;
+    s.CivilizationSpanYears = 100000000LL;
+    s.StarDistanceLy = 5;
+    s.GalaxySizeRatio = 1;
+    s.GalaxyCount = 100000000000LL;
+}
+
+float CubeRootDistance(double stars, double objects, double distance)
+{
+    return static_cast<float>(std::cbrt(stars / objects) * distance);
+}
+
+}  // namespace
+
+TEST(Estimation, WorkedExampleEndToEnd)
+{
+    LoadWorkedExample();
+    ComputeSuitableStars();
+    EXPECT_EQ(Settings.SuitableStarCount, 85938);  // 62,500 single + nearest(23,437.5)
+    ComputeInhabitedPlanets();
+    EXPECT_EQ(Settings.InhabitedPlanetTotal, 5371);  // nearest(5,371.125)
+    ComputeResults();
+    EXPECT_EQ(Settings.GalaxyCivilizationExponent, 0);
+    EXPECT_EQ(Settings.GalaxyCivilizationCount, 54);  // nearest(53.71)
+    EXPECT_EQ(Settings.PlanetDistanceLy, CubeRootDistance(500000, 5371, 5));
+    EXPECT_EQ(Settings.CivilizationDistanceLy, CubeRootDistance(500000, 54, 5));
+    EXPECT_NEAR(Settings.PlanetDistanceLy, 22.660786, 5e-6);
+    EXPECT_NEAR(Settings.CivilizationDistanceLy, 104.99342, 5e-5);
+    EXPECT_EQ(Settings.UniverseCivilizationExponent, 0);
+    EXPECT_EQ(Settings.UniverseCivilizationCount, 5400000000000LL);
+    EXPECT_EQ(Settings.SuitableStarExponent, 0);
+    EXPECT_EQ(Settings.InhabitedPlanetExponent, 0);
+}
+
+TEST(Estimation, StagesRoundTiesToEven)
+{
+    // A = 7 with a companion share of 0.5: W = nearest(3.5) = 4 and
+    // Lone = nearest(3.5) = 4; with 2.5 both give 2.
+    LoadWorkedExample();
+    Settings.StarCount = 7;
+    Settings.PlanetShare = Settings.PopulationIShare = Settings.HeavyElementShare = Settings.SunLikeShare = 1;
+    Settings.EcoSingleProb = 1;
+    Settings.EcoDwarfProb = Settings.EcoSunLikeProb = Settings.EcoGiantProb = 0;
+    ComputeSuitableStars();
+    EXPECT_EQ(Settings.SuitableStarCount, 4);
+    Settings.StarCount = 5;
+    ComputeSuitableStars();
+    EXPECT_EQ(Settings.SuitableStarCount, 2);
+}
+
+TEST(Estimation, GalaxyCountOfZeroBecomesOne)
+{
+    LoadWorkedExample();
+    Settings.CivilizationSpanYears = 1;  // 5,371 * 10^-10 rounds to 0
+    ComputeResults();
+    EXPECT_EQ(Settings.GalaxyCivilizationCount, 1);
+    EXPECT_EQ(Settings.CivilizationDistanceLy, CubeRootDistance(500000, 1, 5));
+}
+
+TEST(Estimation, HalfOfMaxYearsCountsOneDigitInTheGuard)
+{
+    LoadWorkedExample();
+    Settings.CivilizationSpanYears = 5000000000LL;
+    ComputeResults();
+    EXPECT_EQ(Settings.GalaxyCivilizationExponent, 0);
+    EXPECT_EQ(Settings.GalaxyCivilizationCount, 2686);  // nearest(2,685.5)
+}
+
+TEST(Estimation, UniverseGuardTripsAtTwentyDigitsAndKeepsTheCount)
+{
+    LoadWorkedExample();
+    Settings.CivilizationSpanYears = 1861850680LL;  // 5,371 * 0.186185068 = 1,000.0000002
+    Settings.GalaxyCount = 1000000000000000LL;      // 16 digits
+    Settings.UniverseCivilizationCount = 777;       // an earlier run's result
+    ComputeResults();
+    ASSERT_EQ(Settings.GalaxyCivilizationCount, 1000);
+    EXPECT_EQ(Settings.UniverseCivilizationExponent, 20);
+    EXPECT_EQ(Settings.UniverseCivilizationCount, 777);
+
+    Settings.GalaxyCount = 100000000000000LL;  // 15 digits: 19 in all, computed
+    ComputeResults();
+    EXPECT_EQ(Settings.UniverseCivilizationExponent, 0);
+    EXPECT_EQ(Settings.UniverseCivilizationCount, 100000000000000000LL);
+}
+
+TEST(Estimation, GalaxyGuardUsesTheCurrentProductNotAStaleCount)
+{
+    LoadWorkedExample();
+    Settings.StarCount = 4000000000000000LL;
+    Settings.PlanetInEcoProb = 100000.0f;  // accepted by the wizard: no range
+    Settings.CivilizationSpanYears = Settings.MaxYears;
+    Settings.GalaxyCivilizationCount = 54;  // stale
+    ComputeResults();
+    std::int64_t inhabited = Settings.InhabitedPlanetTotal;
+    ASSERT_EQ(Settings.InhabitedPlanetExponent, 0);
+    ASSERT_GE(inhabited, 1000000000000000000LL);
+    EXPECT_EQ(Settings.GalaxyCivilizationExponent, 19 + 1);
+    EXPECT_EQ(Settings.GalaxyCivilizationCount, 54);
+    // The distance comes from the galaxy product (time share 1), not from 54.
+    EXPECT_EQ(Settings.CivilizationDistanceLy, Settings.PlanetDistanceLy);
+    EXPECT_GE(Settings.UniverseCivilizationExponent, Settings.GalaxyCivilizationExponent);
+}
+
+TEST(Estimation, ResultsBeyondTheCountRangeGetAnExponent)
+{
+    LoadWorkedExample();
+    Settings.PlanetInEcoProb = 1e30f;  // 5,371 * 10^30 inhabited planets
+    ComputeResults();
+    EXPECT_EQ(Settings.InhabitedPlanetExponent, 33);
+    EXPECT_EQ(Settings.InhabitedPlanetTotal, INT64_MAX);
+    // The guard measures the true product: 34 digits and 1.
+    EXPECT_EQ(Settings.GalaxyCivilizationExponent, 35);
+    EXPECT_GE(Settings.UniverseCivilizationExponent, 35);
+    EXPECT_TRUE(std::isfinite(Settings.PlanetDistanceLy));
+
+    Settings.PlanetInEcoProb = -1e30f;
+    ComputeResults();
+    EXPECT_EQ(Settings.InhabitedPlanetExponent, 33);
+    EXPECT_EQ(Settings.InhabitedPlanetTotal, INT64_MIN);
+    EXPECT_EQ(Settings.PlanetDistanceLy, 0.0f);  // negative base
+
+    // A universe product just past 2^63 with both guard lengths below 20.
+    LoadWorkedExample();
+    Settings.StarCount = 8;
+    Settings.PlanetShare = Settings.PopulationIShare = Settings.HeavyElementShare = Settings.SunLikeShare = 1;
+    Settings.MultipleSystemShare = 0;
+    Settings.PlanetInEcoProb = 1;
+    Settings.MassMixProb = Settings.OrbitAxisProb = Settings.LifeEvolvesProb = 1;
+    Settings.FirstLifeYears = 0;
+    Settings.CivilizationSpanYears = INT64_MAX;  // from a file: time share 922,337,203
+    Settings.GalaxySizeRatio = 1.3f;             // 9,592,306,... (10 digits)
+    Settings.GalaxyCount = 999999999;            // 9 digits
+    ComputeResults();
+    EXPECT_EQ(Settings.GalaxyCivilizationExponent, 0);
+    EXPECT_EQ(Settings.GalaxyCivilizationCount, 7378697629LL);
+    EXPECT_EQ(Settings.UniverseCivilizationExponent, 18);  // 9.59 * 10^18
+    EXPECT_EQ(Settings.UniverseCivilizationCount, INT64_MAX);
+}
+
+TEST(Estimation, FileValuesThatBreakTheRangeNeverWrapOrTrap)
+{
+    // Floats at their maximum make the true product exceed 255 digits: the
+    // guard's length sum must saturate, not wrap around to a small number.
+    LoadWorkedExample();
+    Settings.StarCount = INT64_MAX;
+    const float big = 3.4e38f;
+    Settings.PlanetShare = Settings.PopulationIShare = Settings.HeavyElementShare = Settings.SunLikeShare = big;
+    Settings.PlanetInEcoProb = Settings.MassMixProb = Settings.OrbitAxisProb = Settings.LifeEvolvesProb = big;
+    Settings.FirstLifeYears = INT64_MIN;
+    ComputeResults();
+    EXPECT_EQ(Settings.InhabitedPlanetExponent, 255);
+    EXPECT_EQ(Settings.GalaxyCivilizationExponent, 255);
+    EXPECT_EQ(Settings.UniverseCivilizationExponent, 255);
+
+    // NaN and infinite parameters (only a file can hold them).
+    LoadWorkedExample();
+    Settings.PlanetShare = std::nanf("");
+    Settings.StarDistanceLy = INFINITY;
+    ComputeResults();
+    EXPECT_EQ(Settings.SuitableStarCount, 0);
+    EXPECT_EQ(Settings.InhabitedPlanetExponent, 0);
+}
+
+TEST(Estimation, NoInhabitedPlanetsGiveAnInfiniteOrUndefinedDistance)
+{
+    LoadWorkedExample();
+    Settings.LifeEvolvesProb = 0;
+    ComputeResults();
+    EXPECT_EQ(Settings.InhabitedPlanetTotal, 0);
+    EXPECT_TRUE(std::isinf(Settings.PlanetDistanceLy));
+    EXPECT_EQ(Settings.GalaxyCivilizationCount, 1);
+    EXPECT_TRUE(std::isfinite(Settings.CivilizationDistanceLy));
+
+    Settings.PopulationIShare = 0;  // 0 / 0
+    ComputeResults();
+    EXPECT_TRUE(std::isnan(Settings.PlanetDistanceLy));
+
+    LoadWorkedExample();
+    Settings.FirstLifeYears = Settings.MaxYears;
+    ComputeResults();
+    EXPECT_EQ(Settings.InhabitedPlanetTotal, 0);
+    EXPECT_TRUE(std::isinf(Settings.PlanetDistanceLy));
+}
+
+TEST(Estimation, PowerAndIntegerPower)
+{
+    EXPECT_EQ(Power(-5, 0), 1.0L);
+    EXPECT_EQ(Power(2, 10), 1024.0L);
+    EXPECT_EQ(Power(2, -2), 0.25L);
+    EXPECT_EQ(Power(-2, 3), -8.0L);            // whole exponent: IntegerPower
+    EXPECT_EQ(Power(-8, OneThird()), 0.0L);    // negative base otherwise: 0
+    EXPECT_EQ(Power(0, OneThird()), 0.0L);
+    EXPECT_EQ(Power(2, -3e9L), 0.0L);          // beyond the int range: exp/ln, no UB
+    EXPECT_TRUE(std::isinf(Power(2, 3e9L)));
+    EXPECT_EQ(Power(2, -2147483648.0L), 0.0L);
+    long double cubeRoot = Power(27, OneThird());
+    EXPECT_NEAR(static_cast<double>(cubeRoot), 3.0, 1e-17);
+
+    EXPECT_EQ(IntegerPower(10, 0), 1.0L);
+    EXPECT_EQ(IntegerPower(10, 27), 1e27L);  // still exact in 64 bits
+    EXPECT_EQ(IntegerPower(3, 5), 243.0L);
+    EXPECT_EQ(IntegerPower(2, -3), 0.125L);
+    EXPECT_EQ(IntegerPower(1, INT32_MIN), 1.0L);
+    EXPECT_EQ(IntegerPower(2, INT32_MIN), 0.0L);
+}
+
+TEST(Estimation, RealDecimalLengthMatchesTheCountTextAndGoesBeyond)
+{
+    const std::int64_t counts[] = {0, 9, 10, -1, -10, 999999999999999999LL, 1000000000000000000LL, INT64_MAX, INT64_MIN};
+    for (std::int64_t c : counts) {
+        SCOPED_TRACE(c);
+        EXPECT_EQ(DecimalLength(c), static_cast<int>(std::strlen(CountToText(c))));
+        EXPECT_EQ(RealDecimalLength(static_cast<long double>(c)), DecimalLength(c));
+    }
+    EXPECT_EQ(RealDecimalLength(-0.4L), 1);  // rounds to zero: "0"
+    EXPECT_EQ(RealDecimalLength(1e19L), 20);
+    EXPECT_EQ(RealDecimalLength(-1e30L), 32);
+    EXPECT_EQ(RealDecimalLength(1e300L), 255);
+    EXPECT_EQ(RealDecimalLength(INFINITY), 255);
+}
+
+// Both builds must print and match this value: the same bits from the same
+// chain on Linux and on Windows.
+TEST(Estimation, ChecksumOverRandomParameterSetsIsTheSameOnEveryBuild)
+{
+    std::uint64_t state = 20261207;
+    auto next = [&state]() {
+        state += 0x9E3779B97F4A7C15ull;
+        std::uint64_t z = state;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    };
+    auto fraction = [&next]() { return static_cast<float>(next() >> 40) / 16777216.0f; };
+    std::uint64_t hash = 14695981039346656037ull;
+    auto mix = [&hash](const void* data, std::size_t size) {
+        const unsigned char* bytes = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+    };
+
+    std::memset(&Settings, 0, sizeof Settings);
+    InitStartValues();
+    for (int i = 0; i < 10000; ++i) {
+        SettingsRecord& s = Settings;
+        s.StarCount = static_cast<std::int64_t>(next() % 1000000000000000ull) + 1000;
+        float* shares[] = {&s.PlanetShare, &s.PopulationIShare, &s.MultipleSystemShare, &s.HeavyElementShare,
+                           &s.DwarfShare, &s.SunLikeShare, &s.GiantShare, &s.EcoSingleProb,
+                           &s.EcoDwarfProb, &s.EcoSunLikeProb, &s.EcoGiantProb, &s.MassMixProb,
+                           &s.OrbitAxisProb, &s.LifeEvolvesProb};
+        for (float* share : shares) *share = fraction();
+        s.PlanetInEcoProb = fraction() * 2;
+        s.FirstLifeYears = static_cast<std::int64_t>(next() % 10000000001ull);
+        s.CivilizationSpanYears = static_cast<std::int64_t>(next() % static_cast<std::uint64_t>(s.MaxYears - s.FirstLifeYears + 1));
+        s.StarDistanceLy = fraction() * 10;
+        s.GalaxySizeRatio = fraction() * 2;
+        s.GalaxyCount = static_cast<std::int64_t>(next() % 1000000000000ull);
+        ComputeResults();
+        const std::int64_t counts[] = {s.SuitableStarCount, s.InhabitedPlanetTotal, s.GalaxyCivilizationCount,
+                                       s.UniverseCivilizationCount};
+        const float distances[] = {s.PlanetDistanceLy, s.CivilizationDistanceLy};
+        const std::uint8_t exponents[] = {s.SuitableStarExponent, s.InhabitedPlanetExponent,
+                                          s.GalaxyCivilizationExponent, s.UniverseCivilizationExponent};
+        mix(counts, sizeof counts);
+        mix(distances, sizeof distances);
+        mix(exponents, sizeof exponents);
+        const char* texts[] = {CountToGroupedText(true, s.InhabitedPlanetTotal), ShareToText(s.PlanetDistanceLy),
+                               RealToText(s.CivilizationDistanceLy, 0, 0), ShareToText(s.PlanetShare)};
+        for (const char* text : texts) mix(text, std::strlen(text));
+    }
+    std::printf("model checksum: %016llx\n", static_cast<unsigned long long>(hash));
+    EXPECT_EQ(hash, 0x7fcc0422916fd44dull);
+}

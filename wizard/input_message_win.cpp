@@ -1,0 +1,16 @@
+// The model's message box in the program: a Win32 message box owned by the
+// wizard frame, the window in which count texts are typed.
+#include <windows.h>
+
+#include "model/input_message.h"
+#include "wizard/wizard_owner.h"
+
+static_assert(InputMessageOk == MB_OK, "MB_ flag values");
+static_assert(InputMessageExclamation == MB_ICONEXCLAMATION, "MB_ flag values");
+
+HWND WizardFrameHandle = nullptr;
+
+void ShowInputMessage(const char* text, const char* caption, unsigned int style)
+{
+    MessageBoxA(WizardFrameHandle, text, caption, style);
+}
