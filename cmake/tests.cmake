@@ -13,6 +13,7 @@ set(INPUT_RECORDER_SOURCES tests/support/input_message_recorder.cpp)
 set(TEST_SUPPORT_SOURCES tests/support/test_main.cpp ${INPUT_RECORDER_SOURCES})
 
 set(MODEL_TEST_SOURCES
+  tests/files/settings_image_test.cpp
   tests/model/estimation_test.cpp
   tests/model/extended_math_test.cpp
   tests/model/number_text_test.cpp
@@ -22,12 +23,12 @@ if(NOT WIN32)
   list(APPEND MODEL_TEST_SOURCES tests/model/real_to_text_oracle_test.cpp)
 endif()
 
-add_executable(model_tests ${MODEL_TEST_SOURCES} ${TEST_SUPPORT_SOURCES})
-target_link_libraries(model_tests PRIVATE halv_model GTest::gtest)
-halv_warnings(model_tests)
+add_executable(core_tests ${MODEL_TEST_SOURCES} ${TEST_SUPPORT_SOURCES})
+target_link_libraries(core_tests PRIVATE halv_files GTest::gtest)
+halv_warnings(core_tests)
 
 if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-  gtest_discover_tests(model_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  gtest_discover_tests(core_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endif()
 
 if(NOT WIN32 AND NOT HALV_SANITIZE)

@@ -2,6 +2,7 @@
 // wizard frame, the window in which count texts are typed.
 #include <windows.h>
 
+#include "app/message_box.h"
 #include "model/input_message.h"
 #include "wizard/wizard_owner.h"
 
@@ -12,5 +13,5 @@ HWND WizardFrameHandle = nullptr;
 
 void ShowInputMessage(const char* text, const char* caption, unsigned int style)
 {
-    MessageBoxA(WizardFrameHandle, text, caption, style);
+    ShowMessage(WizardFrameHandle, text, caption, style);
 }

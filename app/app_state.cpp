@@ -1,0 +1,4 @@
+#include "app/app_state.h"
+
+HWND MainWindowHandle = nullptr;
+bool SettingsChanged = false;

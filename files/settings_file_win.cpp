@@ -1,0 +1,99 @@
+// The Win32 half of the settings files: kernel file calls and messages.
+// The byte layout lives in settings_image.cpp.
+#include <windows.h>
+
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/message_box.h"
+#include "files/settings_file.h"
+#include "files/settings_image.h"
+#include "model/estimation.h"
+#include "model/settings_record.h"
+
+namespace {
+
+const char ProgramCaption[] = "Halvorendyne";
+const char NotSavedText[] = "File error. Settings NOT saved.";
+const char NotLoadedText[] = "File error. Settings NOT loaded.";
+
+// One file image at a time: user-interface thread only.
+unsigned char FileImage[MaxSettingsImageSize];
+
+HANDLE HandleOf(HFILE file)
+{
+    return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(file));
+}
+
+void ReadLastWriteTime(HFILE file)
+{
+    FILETIME lastWrite = {0, 0};
+    if (GetFileTime(HandleOf(file), nullptr, nullptr, &lastWrite)) {
+        Settings.SettingsFileTime = (static_cast<std::uint64_t>(lastWrite.dwHighDateTime) << 32) | lastWrite.dwLowDateTime;
+    }
+}
+
+void MakeWritable(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return;
+    attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(path, attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+}
+
+// Reads up to capacity bytes; fewer only at the end of the file.
+long ReadAll(HFILE file, unsigned char* buffer, long capacity)
+{
+    long total = 0;
+    while (total < capacity) {
+        long got = _hread(file, reinterpret_cast<LPSTR>(buffer + total), capacity - total);
+        if (got <= 0) break;
+        total += got;
+    }
+    return total;
+}
+
+}  // namespace
+
+bool SaveSettings(const char* path, bool showMessages)
+{
+    MakeWritable(path);
+    HFILE file = _lcreat(path, 0);
+    if (file == HFILE_ERROR) {
+        if (showMessages) ShowMessage(MainWindowHandle, NotSavedText, ProgramCaption, MB_ICONERROR);
+        return false;
+    }
+    // One write of the whole image: any short write is a failed save.
+    long size = static_cast<long>(EncodeCurrentSettings(FileImage));
+    long written = _hwrite(file, reinterpret_cast<LPCSTR>(FileImage), size);
+    ReadLastWriteTime(file);
+    _lclose(file);
+    if (written != size) {
+        ShowMessage(MainWindowHandle, NotSavedText, ProgramCaption, MB_ICONERROR);
+        return false;
+    }
+    SettingsChanged = false;
+    if (showMessages) ShowMessage(MainWindowHandle, "Settings saved.", ProgramCaption, MB_ICONINFORMATION);
+    return true;
+}
+
+bool LoadSettings(const char* path)
+{
+    HFILE file = _lopen(path, OF_READ);
+    if (file == HFILE_ERROR) {
+        ShowMessage(MainWindowHandle, NotLoadedText, path, MB_ICONERROR);
+        return false;
+    }
+    long size = ReadAll(file, FileImage, static_cast<long>(sizeof FileImage));
+    SettingsFileView view;
+    if (DecodeSettingsImage(FileImage, static_cast<std::size_t>(size), &view) != ImageStatus::Complete) {
+        _lclose(file);
+        ShowMessage(MainWindowHandle, NotLoadedText, ProgramCaption, MB_ICONERROR);
+        return false;
+    }
+    ApplySettingsView(view);
+    ReadLastWriteTime(file);
+    _lclose(file);
+    ComputeResults();
+    return true;
+}
