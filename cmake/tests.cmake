@@ -39,3 +39,19 @@ if(NOT WIN32 AND NOT HALV_SANITIZE)
     halv_warnings(model_bench)
   endif()
 endif()
+
+# The Win32 settings files on Wine's file system, with real message boxes
+# that the spy reads and answers. They share the desktop with the other
+# GUI tests, so they never run alongside them.
+if(WIN32)
+  add_executable(files_win_tests
+    tests/files/settings_file_win_test.cpp
+    tests/support/message_box_spy.cpp
+    tests/support/test_main.cpp)
+  target_link_libraries(files_win_tests PRIVATE halv_win32_glue GTest::gtest)
+  halv_warnings(files_win_tests)
+  if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    gtest_discover_tests(files_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+      PROPERTIES TIMEOUT 120 RESOURCE_LOCK desktop)
+  endif()
+endif()

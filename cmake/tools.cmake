@@ -1,0 +1,62 @@
+# hvdtool, the settings-file companion tool, and the settings files the
+# build makes with it from their text sources.
+
+add_library(hvdtool_core STATIC
+  tools/hvdtool/settings_check.cpp
+  tools/hvdtool/settings_fields.cpp
+  tools/hvdtool/settings_source.cpp)
+target_link_libraries(hvdtool_core PUBLIC halv_files halv_display_text)
+halv_warnings(hvdtool_core)
+
+add_executable(hvdtool tools/hvdtool/hvdtool.cpp tools/hvdtool/tool_messages.cpp)
+target_link_libraries(hvdtool PRIVATE hvdtool_core)
+halv_warnings(hvdtool)
+
+# The settings files are made by an hvdtool that runs on the build machine:
+# this one, or in a Windows build one built natively on the side.
+if(CMAKE_CROSSCOMPILING)
+  include(ExternalProject)
+  ExternalProject_Add(host_hvdtool
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/host-tools
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DHALV_TESTS=OFF
+    BUILD_COMMAND ${CMAKE_COMMAND} --build . --target hvdtool
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON)
+  set(HOST_HVDTOOL ${CMAKE_BINARY_DIR}/host-tools/hvdtool)
+  set(HOST_HVDTOOL_TARGET host_hvdtool)
+else()
+  set(HOST_HVDTOOL $<TARGET_FILE:hvdtool>)
+  set(HOST_HVDTOOL_TARGET hvdtool)
+endif()
+
+# resources/NAME.txt -> build/NAME.hvd, beside the program.
+function(halv_settings_file name)
+  add_custom_command(
+    OUTPUT ${CMAKE_BINARY_DIR}/${name}.hvd
+    COMMAND ${HOST_HVDTOOL} make ${CMAKE_SOURCE_DIR}/resources/${name}.txt ${CMAKE_BINARY_DIR}/${name}.hvd
+    DEPENDS ${CMAKE_SOURCE_DIR}/resources/${name}.txt ${HOST_HVDTOOL_TARGET}
+    COMMENT "Making ${name}.hvd"
+    VERBATIM)
+  add_custom_target(settings_${name} ALL DEPENDS ${CMAKE_BINARY_DIR}/${name}.hvd)
+endfunction()
+
+halv_settings_file(Internal)
+
+if(HALV_TESTS)
+  add_executable(hvdtool_tests tests/tools/hvdtool_test.cpp tests/support/test_main.cpp tools/hvdtool/tool_messages.cpp)
+  target_link_libraries(hvdtool_tests PRIVATE hvdtool_core GTest::gtest)
+  halv_warnings(hvdtool_tests)
+  if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    gtest_discover_tests(hvdtool_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+    # The command line as a user runs it, on files the test makes.
+    if(CMAKE_CROSSCOMPILING)
+      set(HVDTOOL_COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:hvdtool>)
+    else()
+      set(HVDTOOL_COMMAND $<TARGET_FILE:hvdtool>)
+    endif()
+    add_test(NAME hvdtool_command_line
+      COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/hvdtool_cli_test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/hvdtool-cli ${HVDTOOL_COMMAND})
+    set_tests_properties(hvdtool_command_line PROPERTIES TIMEOUT 300)
+  endif()
+endif()

@@ -85,13 +85,11 @@ bool LoadSettings(const char* path)
         return false;
     }
     long size = ReadAll(file, FileImage, static_cast<long>(sizeof FileImage));
-    SettingsFileView view;
-    if (DecodeSettingsImage(FileImage, static_cast<std::size_t>(size), &view) != ImageStatus::Complete) {
+    if (LoadSettingsImage(FileImage, static_cast<std::size_t>(size)) != ImageStatus::Complete) {
         _lclose(file);
         ShowMessage(MainWindowHandle, NotLoadedText, ProgramCaption, MB_ICONERROR);
         return false;
     }
-    ApplySettingsView(view);
     ReadLastWriteTime(file);
     _lclose(file);
     ComputeResults();

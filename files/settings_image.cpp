@@ -66,6 +66,14 @@ void ApplySettingsView(const SettingsFileView& view)
     }
 }
 
+ImageStatus LoadSettingsImage(const unsigned char* bytes, std::size_t size)
+{
+    SettingsFileView view;
+    ImageStatus status = DecodeSettingsImage(bytes, size, &view);
+    if (status == ImageStatus::Complete) ApplySettingsView(view);
+    return status;
+}
+
 std::size_t EncodeSettingsImage(const unsigned char* storedBlock, const StoredText texts[SettingsTextCount],
                                 unsigned char* out)
 {

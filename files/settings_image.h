@@ -48,6 +48,10 @@ ImageStatus DecodeSettingsImage(const unsigned char* bytes, std::size_t size, Se
 // Each text is cut at its first NUL; a text that is empty then becomes null.
 void ApplySettingsView(const SettingsFileView& view);
 
+// Decodes and, only when the image is complete, applies it: a bad or cut
+// image leaves the record and its texts exactly as they were.
+ImageStatus LoadSettingsImage(const unsigned char* bytes, std::size_t size);
+
 // Writes the image of a stored block and three texts; returns its size.
 // The output must hold MaxSettingsImageSize bytes.
 std::size_t EncodeSettingsImage(const unsigned char* storedBlock, const StoredText texts[SettingsTextCount],

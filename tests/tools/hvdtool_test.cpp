@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "files/settings_image.h"
+#include "tools/hvdtool/settings_check.h"
+#include "tools/hvdtool/settings_fields.h"
+#include "tools/hvdtool/settings_source.h"
+
+namespace {
+
+// All twenty-two parameters at values the wizard accepts.
+const char AcceptedSource[] =
+    "StarCount = 1,000,000\n"
+    "PlanetShare = 0.5\nPopulationIShare = 0.5\nMultipleSystemShare = 0.5\nHeavyElementShare = 1\n"
+    "DwarfShare = 0.25\nSunLikeShare = 0.5\nGiantShare = 0.25\n"
+    "EcoSingleProb = 1\nEcoDwarfProb = 0.5\nEcoSunLikeProb = 0.5\nEcoGiantProb = 0\n"
+    "PlanetInEcoProb = 1\nMassMixProb = 0.5\nOrbitAxisProb = 0.5\nLifeEvolvesProb = 0.5\n"
+    "FirstLifeYears = 5,000,000,000\nFirstCivilizationYears = 6,000,000,000\nCivilizationSpanYears = 100,000,000\n"
+    "StarDistanceLy = 5\nGalaxySizeRatio = 1\nGalaxyCount = 100,000,000,000\n";
+
+SettingsSource Parse(const std::string& text)
+{
+    SettingsSource source;
+    std::string error;
+    EXPECT_TRUE(ParseSettingsSource(text, &source, &error)) << error;
+    return source;
+}
+
+std::string ParseError(const std::string& text)
+{
+    SettingsSource source;
+    std::string error;
+    EXPECT_FALSE(ParseSettingsSource(text, &source, &error));
+    return error;
+}
+
+// The text form of a parsed source, as hvdtool text writes it.
+std::string Write(const SettingsSource& source)
+{
+    StoredText texts[SettingsTextCount];
+    for (std::size_t i = 0; i < SettingsTextCount; ++i) {
+        texts[i].bytes = reinterpret_cast<const unsigned char*>(source.texts[i].data());
+        texts[i].length = static_cast<std::uint16_t>(source.texts[i].size());
+    }
+    return WriteSettingsSource(source.storedBlock, texts);
+}
+
+float RealOf(const SettingsSource& source, const char* name)
+{
+    for (const SettingsField& f : SettingsFields) {
+        if (std::strcmp(f.name, name) == 0) return ReadRealField(source.storedBlock, f.offset);
+    }
+    ADD_FAILURE() << name;
+    return 0;
+}
+
+void SetReal(SettingsSource* source, const char* name, float value)
+{
+    for (const SettingsField& f : SettingsFields) {
+        if (std::strcmp(f.name, name) == 0) WriteRealField(source->storedBlock, f.offset, value);
+    }
+}
+
+void SetCount(SettingsSource* source, const char* name, std::int64_t value)
+{
+    for (const SettingsField& f : SettingsFields) {
+        if (std::strcmp(f.name, name) == 0) WriteCountField(source->storedBlock, f.offset, value);
+    }
+}
+
+}  // namespace
+
+TEST(HvdtoolSource, TextFormRoundTripsEveryKindOfValue)
+{
+    SettingsSource source = Parse(std::string(AcceptedSource) + "CurrentPage = 3\n");
+    SetCount(&source, "StarCount", INT64_MIN);
+    SetCount(&source, "GalaxyCount", INT64_MAX);
+    SetReal(&source, "PlanetShare", -0.0f);
+    SetReal(&source, "PopulationIShare", std::nanf(""));
+    SetReal(&source, "MultipleSystemShare", -INFINITY);
+    SetReal(&source, "HeavyElementShare", 1e-45f);       // smallest subnormal
+    SetReal(&source, "DwarfShare", 0.0000004f);          // shows as 0.0 in the wizard
+    SetReal(&source, "SunLikeShare", 3.4028235e38f);
+    SetReal(&source, "GiantShare", 123456.7f);
+    source.storedBlock[ReservedOffset + 79] = 0xFF;
+    source.texts[0] = "  leading and trailing  ";
+    source.texts[1] = "two\r\nlines\r\n";
+    source.texts[2] = std::string("nul\0inside \"quoted\" \\ tab\t lone\rCR \xE9", 36);
+
+    std::string text = Write(source);
+    SettingsSource back = Parse(text);
+    EXPECT_EQ(std::memcmp(back.storedBlock, source.storedBlock, sizeof back.storedBlock), 0) << text;
+    for (std::size_t i = 0; i < SettingsTextCount; ++i) EXPECT_EQ(back.texts[i], source.texts[i]) << i;
+    EXPECT_EQ(Write(back), text);
+    EXPECT_NE(text.find("AuthorAbout = <<END\ntwo\nlines\n\nEND\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("GiantShare = 123456.703125\n"), std::string::npos) << text;
+}
+
+TEST(HvdtoolSource, ReadableForms)
+{
+    SettingsSource s = Parse(std::string(AcceptedSource) +
+                             "AuthorName = Team A   \r\n"
+                             "AuthorAbout = \"a\\x41\\r\\n\"  # comment\n"
+                             "SettingsComments = <<EOT\n# not a comment\n  indented\nEOT\n");
+    EXPECT_EQ(s.texts[0], "Team A");
+    EXPECT_EQ(s.texts[1], "aA\r\n");
+    EXPECT_EQ(s.texts[2], "# not a comment\r\n  indented");
+    EXPECT_EQ(s.storedBlock[CurrentPageOffset], 1);  // default page
+    EXPECT_EQ(RealOf(s, "PlanetShare"), 0.5f);
+    EXPECT_EQ(ReadCountField(s.storedBlock, 0), 1000000);
+}
+
+TEST(HvdtoolSource, BadSourcesNameTheLineAndTheProblem)
+{
+    const std::string base = AcceptedSource;
+    struct Case {
+        std::string text;
+        const char* error;
+    } cases[] = {
+        {base + "Nonsense = 1\n", "line 23: unknown field 'Nonsense'"},
+        {base + "StarCount = 5\n", "line 23: StarCount given twice"},
+        {"StarCount = 12a\n", "line 1: StarCount: not a whole number in the 64-bit range: '12a'"},
+        {"StarCount = 9,223,372,036,854,775,808\n", "line 1: StarCount: not a whole number in the 64-bit range: '9,223,372,036,854,775,808'"},
+        {"PlanetShare = 0,5\n", "line 1: PlanetShare: not a number: '0,5'"},
+        {"PlanetShare = 1e39\n", "line 1: PlanetShare: beyond the 32-bit float range: '1e39' (write bits:0x... for such a value)"},
+        {"PlanetShare = bits:0x7F80\n", "line 1: PlanetShare: bits:0x needs eight hex digits"},
+        {"just words\n", "line 1: expected 'Field = value'"},
+        {base + "AuthorName = <<END\nno end\n", "line 23: AuthorName: no line 'END' ends this text"},
+        {base + "AuthorName = \"open\n", "line 23: AuthorName: quoted text without its closing \""},
+        {base + "Reserved = 00 11\n", "line 23: Reserved: 80 bytes in hex expected"},
+        {base + "CurrentPage = 256\n", "line 23: CurrentPage: a number from 0 to 255 expected"},
+        {base + "AuthorName = " + std::string(65536, 'x') + "\n", "line 23: AuthorName: longer than 65,535 bytes"},
+        {"StarCount = 1\n", "missing field PlanetShare"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        EXPECT_EQ(ParseError(c.text), c.error);
+    }
+}
+
+TEST(HvdtoolCheck, NamesEveryFieldTheWizardWouldRefuse)
+{
+    EXPECT_TRUE(WizardRefusals(Parse(AcceptedSource).storedBlock).empty());
+
+    SettingsSource s = Parse(AcceptedSource);
+    SetCount(&s, "StarCount", 999);
+    SetReal(&s, "PlanetShare", 1.0000001f);  // shows as 1.0, read back as 1: accepted
+    SetReal(&s, "PopulationIShare", std::nanf(""));
+    SetReal(&s, "DwarfShare", 0.5f);
+    SetReal(&s, "SunLikeShare", 0.5f);
+    SetReal(&s, "GiantShare", 0.02f);
+    SetReal(&s, "PlanetInEcoProb", INFINITY);
+    SetCount(&s, "FirstLifeYears", 10000000001LL);
+    SetCount(&s, "FirstCivilizationYears", 9000000000LL);
+    SetCount(&s, "CivilizationSpanYears", 1000000001LL);
+    SetCount(&s, "GalaxyCount", -1);
+    std::vector<std::string> expected = {
+        "StarCount 999: below 1,000",
+        "PopulationIShare Nan: not a number",
+        "DwarfShare + SunLikeShare + GiantShare: sum above 1.01",
+        "PlanetInEcoProb +Inf: not a number",
+        "FirstLifeYears 10,000,000,001: more than 10,000,000,000 years",
+        "FirstCivilizationYears 9,000,000,000: earlier than FirstLifeYears",
+        "CivilizationSpanYears 1,000,000,001: more than 10,000,000,000 years less FirstCivilizationYears",
+        "GalaxyCount -1: cannot be read: \"-\" is an invalid character.",
+    };
+    EXPECT_EQ(WizardRefusals(s.storedBlock), expected);
+
+    SettingsSource edges = Parse(AcceptedSource);
+    SetReal(&edges, "DwarfShare", 0.5f);
+    SetReal(&edges, "SunLikeShare", 0.5f);
+    SetReal(&edges, "GiantShare", 0.01f);         // sum 1.01: accepted
+    SetCount(&edges, "FirstCivilizationYears", 5000000000LL);  // equal to FirstLifeYears
+    SetCount(&edges, "CivilizationSpanYears", 5000000000LL);  // exactly the rest
+    SetCount(&edges, "GalaxyCount", 0);
+    SetReal(&edges, "StarDistanceLy", -3);
+    EXPECT_EQ(WizardRefusals(edges.storedBlock), std::vector<std::string>());
+
+    SetCount(&edges, "GalaxyCount", 10000000000000000LL);  // 17 digits
+    SetCount(&edges, "FirstCivilizationYears", 1);         // before first life
+    SetReal(&edges, "OrbitAxisProb", -0.1f);
+    std::vector<std::string> refused = {
+        "OrbitAxisProb -0.1: not between 0 and 1",
+        "FirstCivilizationYears 1: earlier than FirstLifeYears",
+        "GalaxyCount 10,000,000,000,000,000: cannot be read: more than 16 digits",
+    };
+    EXPECT_EQ(WizardRefusals(edges.storedBlock), refused);
+}
