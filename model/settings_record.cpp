@@ -5,7 +5,7 @@
 // Zero-filled at start: every parameter 0, every text null, CurrentPage 0.
 SettingsRecord Settings;
 
-void InitStartValues()
+void InitSettingsRecord()
 {
     std::int64_t maxYears;
     RealToCount(1000000000.0L * 10.0L, &maxYears);

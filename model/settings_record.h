@@ -108,8 +108,9 @@ extern SettingsRecord Settings;
 // The time span of the estimate, 10^10 years; not editable, not stored.
 const std::int64_t FixedMaxYears = 10000000000LL;
 
-// Program start: sets MaxYears to 1,000,000,000 * 10.0 in extended precision.
-void InitStartValues();
+// Program start: sets MaxYears to 1,000,000,000 * 10.0 in extended precision
+// (the rest of the record stays zero until the working file is loaded).
+void InitSettingsRecord();
 
 // The stored block and the parameter block as bytes (file image, snapshot).
 unsigned char* StoredBlockBytes();

@@ -20,7 +20,7 @@ void ResetRecord()
     FreeText(Settings.AuthorAbout);
     FreeText(Settings.SettingsComments);
     std::memset(&Settings, 0, sizeof Settings);
-    InitStartValues();
+    InitSettingsRecord();
 }
 
 void SetTexts(const char* author, const char* about, const char* comments)

@@ -16,7 +16,7 @@ namespace {
 void LoadWorkedExample()
 {
     std::memset(&Settings, 0, sizeof Settings);
-    InitStartValues();
+    InitSettingsRecord();
     SettingsRecord& s = Settings;
     s.StarCount = 1000000;
     s.PlanetShare = 0.5f;
@@ -276,7 +276,7 @@ TEST(Estimation, ChecksumOverRandomParameterSetsIsTheSameOnEveryBuild)
     };
 
     std::memset(&Settings, 0, sizeof Settings);
-    InitStartValues();
+    InitSettingsRecord();
     for (int i = 0; i < 10000; ++i) {
         SettingsRecord& s = Settings;
         s.StarCount = static_cast<std::int64_t>(next() % 1000000000000000ull) + 1000;

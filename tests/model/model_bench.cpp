@@ -13,7 +13,7 @@ namespace {
 void LoadTypicalSettings()
 {
     std::memset(&Settings, 0, sizeof Settings);
-    InitStartValues();
+    InitSettingsRecord();
     SettingsRecord& s = Settings;
     s.StarCount = 200000000000LL;
     s.PlanetShare = 0.5f;

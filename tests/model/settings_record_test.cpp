@@ -6,11 +6,11 @@
 
 TEST(SettingsRecord, FreshRecordHoldsOnlyMaxYears)
 {
-    // The global starts zero-filled; InitStartValues sets the time span.
+    // The global starts zero-filled; InitSettingsRecord sets the time span.
     SettingsRecord saved;
     std::memcpy(&saved, &Settings, sizeof saved);
     std::memset(&Settings, 0, sizeof Settings);
-    InitStartValues();
+    InitSettingsRecord();
     EXPECT_EQ(Settings.MaxYears, 10000000000LL);
     EXPECT_EQ(Settings.MaxYears, FixedMaxYears);
     const unsigned char* bytes = StoredBlockBytes();

@@ -93,7 +93,7 @@ bool ReadSettingsFile(const std::string& path, std::vector<unsigned char>* bytes
 void LoadIntoRecord(const SettingsFileView& view)
 {
     std::memset(&Settings, 0, offsetof(SettingsRecord, AuthorName));
-    InitStartValues();
+    InitSettingsRecord();
     ApplySettingsView(view);
     ComputeResults();
 }

@@ -1,0 +1,55 @@
+#include "app/help_exit.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/message_box.h"
+#include "app/platform_seams.h"
+#include "files/file_dialog.h"
+#include "files/settings_file.h"
+
+namespace {
+const char HelpFileName[] = "Halvdyne.hlp";
+}
+
+const char* ProgramFilePath(const char* name)
+{
+    DWORD length = ReadProgramFileName(PathBuffer, 255);
+    if (length > 255) length = 255;
+    PathBuffer[length] = '\0';
+    char* lastBackslash = std::strrchr(PathBuffer, '\\');
+    char* end = lastBackslash ? lastBackslash + 1 : PathBuffer;
+    std::size_t room = static_cast<std::size_t>(PathBuffer + PathBufferSize - 1 - end);
+    std::size_t nameLength = std::strlen(name);
+    if (nameLength > room) nameLength = room;
+    std::memcpy(end, name, nameLength);
+    end[nameLength] = '\0';
+    return PathBuffer;
+}
+
+void ShowHelp(std::uint8_t context)
+{
+    CallWinHelp(MainWindowHandle, ProgramFilePath(HelpFileName), HELP_CONTEXT, context);
+}
+
+void CloseHelp()
+{
+    CallWinHelp(MainWindowHandle, ProgramFilePath(HelpFileName), HELP_QUIT, 0);
+}
+
+void ExitProgram()
+{
+    bool saved = SaveSettings(ProgramFilePath("Internal.hvd"), false);
+    if (!saved && SettingsChanged) {
+        int answer = ShowMessage(MainWindowHandle, "Do you wish to save the current settings before exit?", "Halvorendyne",
+                                 MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL) return;
+        if (answer == IDYES) {
+            if (!ChooseSettingsFile(false)) return;
+            SaveSettings(SettingsFileName, true);  // reports its own outcome; the program ends either way
+        }
+    }
+    SendMessageA(MainWindowHandle, WM_CLOSE, 0, 0);
+}

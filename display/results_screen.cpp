@@ -1,0 +1,195 @@
+#include "display/results_screen.h"
+
+#include "app/app_state.h"
+#include "display/display_surfaces.h"
+#include "display/result_text.h"
+#include "model/extended_math.h"
+#include "model/settings_record.h"
+
+namespace {
+
+const char ProductName[] = "Halvorendyne";
+const UINT TextFlags = DT_NOPREFIX | DT_WORDBREAK;
+const int LineHeight = 16;
+
+// The line at the top left is kept scrambled in the program: each byte
+// plus a key, undone just before it is drawn.
+const unsigned char CaptionKey = 0x5D;
+const int CaptionSize = 29;
+
+struct ScrambledText {
+    unsigned char bytes[CaptionSize];
+};
+
+constexpr ScrambledText Scramble(const char (&text)[27])
+{
+    ScrambledText scrambled{};
+    for (int i = 0; i < CaptionSize; ++i) {
+        unsigned char c = i < 27 ? static_cast<unsigned char>(text[i]) : 0;
+        scrambled.bytes[i] = static_cast<unsigned char>(c + CaptionKey);
+    }
+    return scrambled;
+}
+
+constexpr ScrambledText CaptionLine = Scramble("How crowded is our galaxy?");
+
+// Title layers n = 7..0: RGB(22n, 22n, 18n + 128), navy on top.
+COLORREF TitleColour(int n)
+{
+    return RGB(22 * n, 22 * n, 18 * n + 128);
+}
+
+HFONT CreateTitleFont(int height, int escapement)
+{
+    return CreateFontA(height, 0, escapement, 0, 600, TRUE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_CHARACTER_PRECIS, PROOF_QUALITY, FF_ROMAN | DEFAULT_PITCH, "Times New Roman");
+}
+
+void DrawGradient(HDC target, RECT* band)
+{
+    const int bandHeight = GradientBandHeight(ScreenHeight);
+    for (int b = 2;; b += bandHeight) {
+        SetRect(band, 0, b - 2, ScreenWidth + 2, b - 2 + bandHeight);
+        HBRUSH brush = CreateSolidBrush(PALETTEINDEX(GradientIndex(b, ScreenHeight)));
+        FillRect(target, band, brush);
+        DeleteObject(brush);
+        if (b >= ScreenHeight + 2) break;
+    }
+}
+
+void DrawLayeredText(HDC target, HFONT font, int x, int y, const char* text, int layers, COLORREF (*colour)(int))
+{
+    HGDIOBJ previous = SelectObject(target, font);
+    SetBkMode(target, TRANSPARENT);
+    for (int n = layers - 1; n >= 0; --n) {
+        SetTextColor(target, colour(n));
+        TextOutA(target, x + n, y + n, text, lstrlenA(text));
+    }
+    SelectObject(target, previous);
+    DeleteObject(font);
+}
+
+COLORREF VersionColour(int n)
+{
+    return RGB(50 * n, 50 * n, 100 * n + 55);
+}
+
+void DrawTitle(HDC target)
+{
+    DrawLayeredText(target, CreateTitleFont(80, 0), ScreenWidth / 22, 18, ProductName, 8, TitleColour);
+}
+
+void DrawCaptionLine(HDC target)
+{
+    char text[32] = {};
+    for (int i = 0; i < CaptionSize; ++i) text[i] = static_cast<char>(CaptionLine.bytes[i] - CaptionKey);
+    SelectObject(target, GetStockObject(ANSI_VAR_FONT));
+    SetTextColor(target, RGB(0, 0, 128));
+    TextOutA(target, ScreenWidth / 22 + 6, 10, text, lstrlenA(text));
+}
+
+void DrawBanner(HDC target)
+{
+    const int stripLeft = ScreenWidth - BannerStripOffset;
+    // The strip's gradient runs the other way: mirrored upside down in place.
+    StretchBlt(target, stripLeft, 0, BannerStripWidth, BannerStripHeight, target, stripLeft, BannerStripHeight,
+               BannerStripWidth, -BannerStripHeight, SRCCOPY);
+    DrawTitle(target);
+    DrawCaptionLine(target);
+    DrawLayeredText(target, CreateTitleFont(22, 0), ScreenWidth - 121, 5, "v1.0", 3, VersionColour);
+    DrawLayeredText(target, CreateTitleFont(60, -900), ScreenWidth - 75, 32, ProductName, 8, TitleColour);
+}
+
+}  // namespace
+
+int GradientBandHeight(int height)
+{
+    int band = height / 222;
+    return band < 1 ? 1 : band;
+}
+
+int GradientIndex(int b, int height)
+{
+    long double share = static_cast<long double>(height - b) / height * 222.0L;
+    long double index = NearestReal(share);
+    if (index < 0) return 0;
+    if (index > PaletteSize - 1) return PaletteSize - 1;  // 888 pixels and taller
+    return static_cast<int>(index);
+}
+
+void ComposeBackground(RECT* area)
+{
+    DrawGradient(WindowDC, area);
+    DrawTitle(WindowDC);
+    DrawGradient(BackgroundBuffer, area);
+    DrawBanner(BackgroundBuffer);
+}
+
+void DrawResultLine(RECT* area, HDC target, const char* label, const char* value, const char* unit)
+{
+    const int wide = LargeSystemFont ? 80 : 0;
+    area->right = 415 + wide;
+    DrawTextA(target, label, -1, area, TextFlags);
+    DrawTextA(target, value, -1, area, TextFlags | DT_RIGHT);
+    OffsetRect(area, 379 + wide, 0);
+    DrawTextA(target, unit, -1, area, TextFlags);
+    OffsetRect(area, -(379 + wide), 0);
+    OffsetRect(area, 0, LineHeight);
+}
+
+const char* FormatSettingsDate(FILETIME fileTime)
+{
+    if (fileTime.dwLowDateTime == 0) return "?";
+    FILETIME local;
+    SYSTEMTIME calendar;
+    if (!FileTimeToLocalFileTime(&fileTime, &local) || !FileTimeToSystemTime(&local, &calendar)) return "?";
+    return FormatCalendarDate(calendar.wMonth, calendar.wDay, calendar.wYear);
+}
+
+void PaintResults(bool fullRender)
+{
+    PAINTSTRUCT paint;
+    BeginPaint(MainWindowHandle, &paint);
+    RECT area;
+    if (FirstPaint) ComposeBackground(&area);
+    area.left = ScreenWidth / 22 + 6;
+    area.top = 130;
+    area.bottom = ScreenHeight;
+
+    if (fullRender) {
+        BitBlt(FrameBuffer, 0, 0, ScreenWidth + 3, ScreenHeight, BackgroundBuffer, 0, 0, SRCCOPY);
+        SelectObject(FrameBuffer, GetStockObject(ANSI_VAR_FONT));
+        SetTextColor(FrameBuffer, RGB(255, 255, 255));
+        SetBkMode(FrameBuffer, TRANSPARENT);
+        for (int line = 1; line <= ResultLineCount; ++line) {
+            DrawResultLine(&area, FrameBuffer, ResultLabel(line), ResultValueText(line), ResultUnit(line));
+        }
+        area.right = ScreenWidth;
+        OffsetRect(&area, 0, 32);
+        FILETIME fileTime;
+        fileTime.dwLowDateTime = static_cast<DWORD>(Settings.SettingsFileTime);
+        fileTime.dwHighDateTime = static_cast<DWORD>(Settings.SettingsFileTime >> 32);
+        DrawTextA(FrameBuffer, ComposeSettingsLine(Settings.AuthorName, FormatSettingsDate(fileTime)), -1, &area, TextFlags);
+        OffsetRect(&area, 0, 48);
+        area.bottom = ScreenHeight;
+        if (Settings.SettingsComments) DrawTextA(FrameBuffer, Settings.SettingsComments, -1, &area, TextFlags);
+        // At the first paint the banner strip's columns stay as drawn on
+        // the window, for the reveal to uncover.
+        BitBlt(WindowDC, 0, 0, FirstPaint ? ScreenWidth - BannerStripOffset : ScreenWidth, ScreenHeight, FrameBuffer, 0, 0,
+               SRCCOPY);
+    } else {
+        const RECT& damage = paint.rcPaint;
+        BitBlt(WindowDC, damage.left, damage.top, damage.right - damage.left + 1, damage.bottom - damage.top + 1,
+               FrameBuffer, damage.left, damage.top, SRCCOPY);
+    }
+    EndPaint(MainWindowHandle, &paint);
+
+    if (FirstPaint) {
+        StartBannerReveal();
+        FirstPaint = false;
+        return;
+    }
+    // The copy to the screen painted over the buttons.
+    for (int id = 1; id <= CommandCount; ++id) InvalidateRect(ButtonHandles[id], nullptr, FALSE);
+    if (GetFocus() == MainWindowHandle) SetFocus(ButtonHandles[FocusedButton]);
+}
