@@ -1,5 +1,6 @@
 #include "files/settings_image.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "model/settings_record.h"
@@ -8,6 +9,15 @@ const char SettingsMagic[SettingsMagicSize] = "Halvorendyne, File Version 1.01";
 static_assert(sizeof("Halvorendyne, File Version 1.01") == SettingsMagicSize, "31 characters and the NUL");
 
 namespace {
+
+// A heap block for a text and its NUL. Running out of memory ends the
+// program, as any failed allocation does.
+char* AllocateText(std::size_t length)
+{
+    char* block = static_cast<char*>(std::malloc(length + 1));
+    if (block == nullptr) std::abort();
+    return block;
+}
 
 std::uint16_t ReadLength(const unsigned char* bytes)
 {
@@ -26,7 +36,7 @@ char* DuplicateStoredText(const StoredText& text)
     const void* nul = std::memchr(text.bytes, 0, text.length);
     std::size_t length = nul ? static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - text.bytes) : text.length;
     if (length == 0) return nullptr;
-    char* copy = new char[length + 1];
+    char* copy = AllocateText(length);
     std::memcpy(copy, text.bytes, length);
     copy[length] = '\0';
     return copy;
@@ -108,12 +118,12 @@ char* DuplicateText(const char* text)
 {
     if (text == nullptr || *text == '\0') return nullptr;
     std::size_t length = std::strlen(text);
-    char* copy = new char[length + 1];
+    char* copy = AllocateText(length);
     std::memcpy(copy, text, length + 1);
     return copy;
 }
 
 void FreeText(char* text)
 {
-    delete[] text;
+    std::free(text);
 }
