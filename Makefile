@@ -5,11 +5,14 @@
 #   build/asan    the same under AddressSanitizer + UndefinedBehaviorSanitizer
 #   build/win64   x86_64-w64-mingw32, tests run under Wine 64-bit on Xvfb
 #   build/win32   i686-w64-mingw32, the shipped 32-bit product (built only)
+#   build/fuzz    clang++ with libFuzzer and the sanitizers: the core's fuzzers
+#                 (`make fuzz` runs each for FUZZ_SECONDS)
 
 JOBS ?= 2
+FUZZ_SECONDS ?= 60
 CONFIGS := native asan win64 win32
 
-.PHONY: all deps build test bench run clean $(CONFIGS)
+.PHONY: all deps build test bench run fuzz fuzz-build clean $(CONFIGS)
 
 all: build
 
@@ -17,7 +20,7 @@ deps:
 	@bash cmake/install-deps.sh
 
 build: deps
-	@$(MAKE) --no-print-directory $(CONFIGS)
+	@$(MAKE) --no-print-directory $(CONFIGS) fuzz-build
 
 build/native/CMakeCache.txt:
 	cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release
@@ -27,12 +30,21 @@ build/win64/CMakeCache.txt:
 	cmake -S . -B build/win64 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake
 build/win32/CMakeCache.txt:
 	cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake
+build/fuzz/CMakeCache.txt:
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALV_FUZZ=ON
 
 $(CONFIGS): %: build/%/CMakeCache.txt
 	cmake --build build/$@ -j$(JOBS)
 
+fuzz-build: build/fuzz/CMakeCache.txt
+	cmake --build build/fuzz --target fuzzers -j$(JOBS)
+
 test: build
-	@bash cmake/run-all-tests.sh
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash cmake/run-all-tests.sh
+
+fuzz: deps
+	@$(MAKE) --no-print-directory fuzz-build
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash cmake/run-fuzzers.sh
 
 bench: deps native
 	build/native/model_bench

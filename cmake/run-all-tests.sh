@@ -16,8 +16,9 @@ run() {  # name command...
 run native bash -c 'cd build/native && ctest --output-on-failure'
 run asan bash -c 'cd build/asan && ctest --output-on-failure'
 run win64 cmake/wine-ctest.sh build/win64
+run fuzz cmake/run-fuzzers.sh  # each fuzzer counts as one test
 passed=0; failed=0
-for name in native asan win64; do
+for name in native asan win64 fuzz; do
   line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log/$name.log" | tail -1)
   if [ -z "$line" ]; then echo "$name: no CTest summary"; status=1; continue; fi
   f=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
