@@ -221,9 +221,22 @@ long double TextToReal(const char* text, int* errorPosition)
         return 0;
     }
 
+    // Digits past the 40th significant one cannot change an 80-bit value;
+    // dropping them keeps a text of thousands of digits from overflowing
+    // the mantissa (and giving infinity over infinity).
+    const int KeptDigits = 40;
     long double mantissa = 0;
     long decimals = 0;
-    while (IsDigit(*p)) mantissa = mantissa * 10 + (*p++ - '0');
+    int significant = 0;
+    while (IsDigit(*p)) {
+        if (significant < KeptDigits) {
+            mantissa = mantissa * 10 + (*p - '0');
+            if (mantissa != 0) ++significant;
+        } else if (decimals > -1000000) {
+            --decimals;  // a dropped whole digit still counts as a power of ten
+        }
+        ++p;
+    }
     if (*p == '.') {
         ++p;
         if (!IsDigit(*p) && *p != 'E' && *p != 'e') {
@@ -231,8 +244,12 @@ long double TextToReal(const char* text, int* errorPosition)
             return 0;
         }
         while (IsDigit(*p)) {
-            mantissa = mantissa * 10 + (*p++ - '0');
-            if (decimals < 1000000) ++decimals;
+            if (significant < KeptDigits) {
+                mantissa = mantissa * 10 + (*p - '0');
+                if (mantissa != 0) ++significant;
+                if (decimals < 1000000) ++decimals;
+            }
+            ++p;
         }
     }
     long exponent = 0;

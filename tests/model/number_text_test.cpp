@@ -258,5 +258,11 @@ TEST(TextToReal, SyntaxAndValues)
     }
     int error;
     EXPECT_TRUE(SignBitOf(TextToReal("-0", &error)));
+    // Thousands of digits: the value stays finite and right.
+    std::string longFraction = "0." + std::string(6000, '3');
+    EXPECT_NEAR(static_cast<double>(TextToReal(longFraction.c_str(), &error)), 1.0 / 3, 1e-18);
+    EXPECT_EQ(error, 0);
+    std::string longWhole = std::string(100, '1') + ".5";
+    EXPECT_NEAR(static_cast<double>(TextToReal(longWhole.c_str(), &error) / 1e99L), 1.1111111111111111, 1e-15);
     EXPECT_EQ(TextToReal("0.1", &error), 1.0L / 10);  // one division, correctly rounded
 }
