@@ -55,3 +55,6 @@ if(WIN32)
       PROPERTIES TIMEOUT 120 RESOURCE_LOCK desktop)
   endif()
 endif()
+include(cmake/app_tests.cmake)
+
+include(cmake/screen_tests.cmake)

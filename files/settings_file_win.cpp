@@ -33,12 +33,19 @@ void ReadLastWriteTime(HFILE file)
     }
 }
 
-void MakeWritable(const char* path)
+// Clears the read-only attribute of an existing file (the others stay) and
+// returns the _lcreat attributes for rewriting it: its hidden and system
+// attributes, because Windows refuses to truncate a hidden or system file
+// that is created as a normal one.
+int MakeWritable(const char* path)
 {
     DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return;
-    attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesA(path, attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA(path, attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+    }
+    return static_cast<int>(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 }
 
 // Reads up to capacity bytes; fewer only at the end of the file.
@@ -57,8 +64,7 @@ long ReadAll(HFILE file, unsigned char* buffer, long capacity)
 
 bool SaveSettings(const char* path, bool showMessages)
 {
-    MakeWritable(path);
-    HFILE file = _lcreat(path, 0);
+    HFILE file = _lcreat(path, MakeWritable(path));
     if (file == HFILE_ERROR) {
         if (showMessages) ShowMessage(MainWindowHandle, NotSavedText, ProgramCaption, MB_ICONERROR);
         return false;
