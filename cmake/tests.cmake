@@ -40,6 +40,11 @@ if(NOT WIN32 AND NOT HALV_SANITIZE)
   endif()
 endif()
 
+if(WIN32)
+  add_executable(wine_keepalive WIN32 tests/support/wine_keepalive.cpp)
+  halv_warnings(wine_keepalive)
+endif()
+
 # The Win32 settings files on Wine's file system, with real message boxes
 # that the spy reads and answers. They share the desktop with the other
 # GUI tests, so they never run alongside them.

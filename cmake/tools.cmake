@@ -20,7 +20,7 @@ if(CMAKE_CROSSCOMPILING)
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
     BINARY_DIR ${CMAKE_BINARY_DIR}/host-tools
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DHALV_TESTS=OFF
-    BUILD_COMMAND ${CMAKE_COMMAND} --build . --target hvdtool
+    BUILD_COMMAND ${CMAKE_COMMAND} --build . --target hvdtool iconmaker
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON)
   set(HOST_HVDTOOL ${CMAKE_BINARY_DIR}/host-tools/hvdtool)

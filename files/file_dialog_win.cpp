@@ -6,3 +6,8 @@ bool ChooseSettingsFile(bool)
 {
     return false;
 }
+
+std::int16_t FileDialogLeft = 0;
+std::int16_t FileDialogTop = 0;
+bool FileDialogFirstCall = false;
+WNDPROC FileDialogClassProc = nullptr;

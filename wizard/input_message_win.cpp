@@ -4,11 +4,12 @@
 
 #include "app/message_box.h"
 #include "model/input_message.h"
-#include "wizard/wizard_owner.h"
+#include "wizard/wizard_frame.h"
 
 static_assert(InputMessageOk == MB_OK, "MB_ flag values");
 static_assert(InputMessageExclamation == MB_ICONEXCLAMATION, "MB_ flag values");
 
+// The wizard frame owns the messages of the number readers.
 HWND WizardFrameHandle = nullptr;
 
 void ShowInputMessage(const char* text, const char* caption, unsigned int style)

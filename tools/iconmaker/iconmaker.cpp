@@ -201,7 +201,8 @@ void DrawPicture(Picture* picture)
                 }
             }
             int i = py * IconSide + px;
-            picture->pixels[i] = {(r + samples / 2) / samples, (g + samples / 2) / samples, (b + samples / 2) / samples};
+            picture->pixels[i] = {(r + samples / 2) / samples, (g + samples / 2) / samples,
+                                  (b + samples / 2) / samples};
             int most = 0;
             for (int m = 1; m < static_cast<int>(Material::Count); ++m) {
                 if (materialSamples[m] > materialSamples[most]) most = m;
@@ -238,11 +239,41 @@ int Nearest(const std::vector<Colour>& palette, const Colour& c)
     return best;
 }
 
-int Clamp(int value) { return std::min(255, std::max(0, value)); }
+// A ramp of VGA colours for one material: entries by rising level.
+struct RampStep {
+    int level;
+    int vgaIndex;
+};
+const RampStep SkyRamp[] = {{0, 0}, {128, 4}, {255, 12}};              // black, navy, blue
+const RampStep PlanetRamp[] = {{0, 0}, {36, 1}, {84, 9}, {170, 11}};   // black, maroon, red, yellow
+const RampStep LightRamp[] = {{0, 0}, {100, 8}, {170, 7}, {230, 15}};  // black, grey, silver, white
 
-// 16 colours: each pixel moved by a 4 x 4 Bayer threshold of about half a
-// VGA step before taking the nearest colour, so the sky comes out as
-// dithered bands of black, navy and blue.
+struct Ramp {
+    const RampStep* steps;
+    int count;
+};
+
+template <int N>
+Ramp RampOf(const RampStep (&steps)[N])
+{
+    return {steps, N};
+}
+
+// The index for a level on a ramp, at a Bayer threshold of 0 ... 15.
+int RampIndex(const Ramp& ramp, int level, int threshold)
+{
+    int k = 0;
+    while (k + 2 < ramp.count && level > ramp.steps[k + 1].level) ++k;
+    const RampStep& low = ramp.steps[k];
+    const RampStep& high = ramp.steps[k + 1];
+    int span = high.level - low.level;
+    int sixteenths = (std::min(std::max(level - low.level, 0), span) * 16 + span / 2) / span;
+    return sixteenths > threshold ? high.vgaIndex : low.vgaIndex;
+}
+
+// 16 colours: each pixel takes the two neighbouring colours of its
+// material's ramp around its level (the blue of the sky, the brightness of
+// everything else), mixed by a 4 x 4 Bayer pattern in the right proportion.
 std::vector<int> ReduceToVga(const Picture& picture, std::vector<Colour>* palette)
 {
     static const int Bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
@@ -250,16 +281,21 @@ std::vector<int> ReduceToVga(const Picture& picture, std::vector<Colour>* palett
     std::vector<int> indices(PixelCount);
     for (int py = 0; py < IconSide; ++py) {
         for (int px = 0; px < IconSide; ++px) {
-            const Colour& c = picture.pixels[py * IconSide + px];
-            int offset = (2 * Bayer[py % 4][px % 4] - 15) * 4;  // -60 ... 60
-            indices[py * IconSide + px] = Nearest(*palette, {Clamp(c.r + offset), Clamp(c.g + offset), Clamp(c.b + offset)});
+            int i = py * IconSide + px;
+            const Colour& c = picture.pixels[i];
+            int brightness = (3 * c.r + 4 * c.g + c.b) / 8;
+            int threshold = Bayer[py % 4][px % 4];
+            switch (picture.materials[i]) {
+            case Material::Sky: indices[i] = RampIndex(RampOf(SkyRamp), c.b, threshold); break;
+            case Material::Planet: indices[i] = RampIndex(RampOf(PlanetRamp), brightness, threshold); break;
+            default: indices[i] = RampIndex(RampOf(LightRamp), brightness, threshold); break;
+            }
         }
     }
     return indices;
 }
 
-// A run of distinct colours (with their pixel counts) that shares one
-// palette entry.
+// One of the picture's colours and how many pixels have it.
 struct ColourCount {
     Colour colour;
     int count;
@@ -267,9 +303,10 @@ struct ColourCount {
 
 int Channel(const Colour& c, int channel) { return channel == 0 ? c.r : channel == 1 ? c.g : c.b; }
 
-// 256 colours by median cut: the box of colours with the widest channel
-// range is split at its pixel median until there are 256 boxes or every box
-// holds one colour; each box's entry is its pixel-weighted mean.
+// 256 colours: entry 0 is black, for the transparent pixels; the other 255
+// come from a median cut: the box of colours with the widest channel range
+// is split at its pixel median until there are 255 boxes or every box holds
+// one colour, and each box's entry is its pixel-weighted mean.
 std::vector<int> ReduceTo256(const Picture& picture, std::vector<Colour>* palette)
 {
     std::map<std::uint32_t, int> counts;  // ordered, so the cut does not depend on hashing
@@ -285,7 +322,7 @@ std::vector<int> ReduceTo256(const Picture& picture, std::vector<Colour>* palett
         std::size_t begin, end;
     };
     std::vector<Box> boxes = {{0, colours.size()}};
-    while (boxes.size() < 256) {
+    while (boxes.size() < 255) {
         int widest = -1, widestChannel = 0;
         std::size_t widestBox = 0;
         for (std::size_t i = 0; i < boxes.size(); ++i) {
@@ -335,11 +372,11 @@ std::vector<int> ReduceTo256(const Picture& picture, std::vector<Colour>* palett
             b += static_cast<long>(colours[k].colour.b) * colours[k].count;
             n += colours[k].count;
         }
-        (*palette)[i] = {static_cast<int>((r + n / 2) / n), static_cast<int>((g + n / 2) / n),
-                         static_cast<int>((b + n / 2) / n)};
+        (*palette)[i + 1] = {static_cast<int>((r + n / 2) / n), static_cast<int>((g + n / 2) / n),
+                             static_cast<int>((b + n / 2) / n)};
     }
     std::vector<int> indices(PixelCount);
-    std::vector<Colour> used(palette->begin(), palette->begin() + static_cast<long>(boxes.size()));
+    std::vector<Colour> used(palette->begin(), palette->begin() + static_cast<long>(boxes.size() + 1));
     for (int i = 0; i < PixelCount; ++i) indices[i] = Nearest(used, picture.pixels[i]);
     return indices;
 }
@@ -360,24 +397,25 @@ void Put32(std::vector<std::uint8_t>* out, std::uint32_t value)
 
 // One icon image: BITMAPINFOHEADER (height doubled for the AND mask), the
 // palette as RGBQUADs, then the colour rows and the mask rows, each bottom
-// row first and padded to four bytes. Transparent pixels have colour 0.
+// row first and padded to four bytes. Transparent pixels take entry 0,
+// black in both palettes, so that they leave the screen unchanged.
 std::vector<std::uint8_t> IconImage(const Picture& picture, const std::vector<Colour>& palette,
                                     const std::vector<int>& indices, int bitsPerPixel)
 {
     const unsigned colourRow = (IconSide * bitsPerPixel + 31) / 32 * 4;
     const unsigned maskRow = (IconSide + 31) / 32 * 4;
     std::vector<std::uint8_t> image;
-    Put32(&image, 40);                                // biSize
-    Put32(&image, IconSide);                          // biWidth
-    Put32(&image, 2 * IconSide);                      // biHeight: colour rows and mask rows
-    Put16(&image, 1);                                 // biPlanes
-    Put16(&image, static_cast<unsigned>(bitsPerPixel));  // biBitCount
-    Put32(&image, 0);                                 // biCompression: BI_RGB
-    Put32(&image, (colourRow + maskRow) * IconSide);  // biSizeImage
-    Put32(&image, 0);                                 // biXPelsPerMeter
-    Put32(&image, 0);                                 // biYPelsPerMeter
-    Put32(&image, 0);                                 // biClrUsed: all 2^bits entries follow
-    Put32(&image, 0);                                 // biClrImportant
+    Put32(&image, 40);                                  // biSize
+    Put32(&image, IconSide);                            // biWidth
+    Put32(&image, 2 * IconSide);                        // biHeight: colour rows and mask rows
+    Put16(&image, 1);                                   // biPlanes
+    Put16(&image, static_cast<unsigned>(bitsPerPixel)); // biBitCount
+    Put32(&image, 0);                                   // biCompression: BI_RGB
+    Put32(&image, (colourRow + maskRow) * IconSide);    // biSizeImage
+    Put32(&image, 0);                                   // biXPelsPerMeter
+    Put32(&image, 0);                                   // biYPelsPerMeter
+    Put32(&image, 0);                                   // biClrUsed: all 2^bits entries follow
+    Put32(&image, 0);                                   // biClrImportant
     for (const Colour& c : palette) {
         image.push_back(static_cast<std::uint8_t>(c.b));
         image.push_back(static_cast<std::uint8_t>(c.g));
