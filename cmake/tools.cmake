@@ -2,9 +2,22 @@
 # build makes with it from their text sources.
 
 add_library(hvdtool_core STATIC
+  tools/hvdtool/command_options.cpp
+  tools/hvdtool/diff_command.cpp
+  tools/hvdtool/json_writer.cpp
+  tools/hvdtool/number_format.cpp
+  tools/hvdtool/range_command.cpp
+  tools/hvdtool/range_report.cpp
+  tools/hvdtool/range_run.cpp
+  tools/hvdtool/range_sampler.cpp
+  tools/hvdtool/result_values.cpp
   tools/hvdtool/settings_check.cpp
+  tools/hvdtool/settings_diff.cpp
   tools/hvdtool/settings_fields.cpp
-  tools/hvdtool/settings_source.cpp)
+  tools/hvdtool/settings_source.cpp
+  tools/hvdtool/show_json.cpp
+  tools/hvdtool/tool_files.cpp
+  tools/hvdtool/tornado_svg.cpp)
 target_link_libraries(hvdtool_core PUBLIC halv_files halv_display_text)
 halv_warnings(hvdtool_core)
 
@@ -20,7 +33,7 @@ if(CMAKE_CROSSCOMPILING)
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
     BINARY_DIR ${CMAKE_BINARY_DIR}/host-tools
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DHALV_TESTS=OFF
-    BUILD_COMMAND ${CMAKE_COMMAND} --build . --target hvdtool iconmaker
+    BUILD_COMMAND ${CMAKE_COMMAND} --build . --target hvdtool iconmaker hlpc
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON)
   set(HOST_HVDTOOL ${CMAKE_BINARY_DIR}/host-tools/hvdtool)
@@ -30,21 +43,42 @@ else()
   set(HOST_HVDTOOL_TARGET hvdtool)
 endif()
 
-# resources/NAME.txt -> build/NAME.hvd, beside the program.
+# resources/NAME.txt -> build/NAME.hvd, beside the program; with a folder,
+# halv_settings_file(NAME FOLDER): resources/FOLDER/NAME.txt ->
+# build/FOLDER/NAME.hvd.
 function(halv_settings_file name)
+  set(folder "")
+  if(ARGC GREATER 1)
+    set(folder "/${ARGV1}")
+  endif()
+  set(source ${CMAKE_SOURCE_DIR}/resources${folder}/${name}.txt)
+  set(output ${CMAKE_BINARY_DIR}${folder}/${name}.hvd)
   add_custom_command(
-    OUTPUT ${CMAKE_BINARY_DIR}/${name}.hvd
-    COMMAND ${HOST_HVDTOOL} make ${CMAKE_SOURCE_DIR}/resources/${name}.txt ${CMAKE_BINARY_DIR}/${name}.hvd
-    DEPENDS ${CMAKE_SOURCE_DIR}/resources/${name}.txt ${HOST_HVDTOOL_TARGET}
+    OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}${folder}
+    COMMAND ${HOST_HVDTOOL} make ${source} ${output}
+    DEPENDS ${source} ${HOST_HVDTOOL_TARGET}
     COMMENT "Making ${name}.hvd"
     VERBATIM)
-  add_custom_target(settings_${name} ALL DEPENDS ${CMAKE_BINARY_DIR}/${name}.hvd)
+  add_custom_target(settings_${name} ALL DEPENDS ${output})
 endfunction()
 
 halv_settings_file(Internal)
 
+# The scenarios at the two ends and the middle of the published ranges,
+# for hvdtool diff and range: build/scenarios/NAME.hvd.
+set(HALV_SCENARIOS Pessimistic Middle Optimistic)
+foreach(scenario ${HALV_SCENARIOS})
+  halv_settings_file(${scenario} scenarios)
+endforeach()
+
 if(HALV_TESTS)
-  add_executable(hvdtool_tests tests/tools/hvdtool_test.cpp tests/support/test_main.cpp tools/hvdtool/tool_messages.cpp)
+  add_executable(hvdtool_tests
+    tests/tools/hvdtool_test.cpp
+    tests/tools/hvdtool_diff_test.cpp
+    tests/tools/hvdtool_range_test.cpp
+    tests/support/test_main.cpp
+    tools/hvdtool/tool_messages.cpp)
   target_link_libraries(hvdtool_tests PRIVATE hvdtool_core GTest::gtest)
   halv_warnings(hvdtool_tests)
   if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
@@ -58,5 +92,16 @@ if(HALV_TESTS)
     add_test(NAME hvdtool_command_line
       COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/hvdtool_cli_test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/hvdtool-cli ${HVDTOOL_COMMAND})
     set_tests_properties(hvdtool_command_line PROPERTIES TIMEOUT 300)
+    if(CMAKE_CROSSCOMPILING)
+      add_test(NAME hvdtool_same_output_as_host
+        COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/hvdtool_same_output_test.sh ${CMAKE_BINARY_DIR}/scenarios
+                ${CMAKE_BINARY_DIR}/hvdtool-same ${HOST_HVDTOOL} ${HVDTOOL_COMMAND})
+      set_tests_properties(hvdtool_same_output_as_host PROPERTIES TIMEOUT 300)
+    endif()
+    # The scenario files the build made: every one accepted by the wizard.
+    foreach(scenario ${HALV_SCENARIOS})
+      add_test(NAME hvdtool_scenario_${scenario}
+        COMMAND ${HVDTOOL_COMMAND} check ${CMAKE_BINARY_DIR}/scenarios/${scenario}.hvd)
+    endforeach()
   endif()
 endif()

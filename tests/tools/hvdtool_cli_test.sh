@@ -82,5 +82,158 @@ cp worked_example.hvd keep.hvd
 run make badnumber.txt keep.hvd
 cmp -s keep.hvd worked_example.hvd || fail "a failed make changed the existing output file"
 
+# --- diff, range and the JSON reports ---------------------------------------
+# Every scenario is accepted by the wizard.
+cp "$source_dir"/resources/scenarios/*.txt .
+for name in Pessimistic Middle Optimistic; do
+  run make $name.txt $name.hvd; [ $status -eq 0 ] || fail "make $name: status $status: $(cat stderr)"
+  run check $name.hvd; [ $status -eq 0 ] || fail "check $name: status $status: $(cat stdout)"
+done
+
+# Checks JSON reports (and the chart) with python3: json_check KIND FILE...
+json_check() {
+  python3 - "$@" <<'EOF'
+import json, math, re, sys
+kind, files = sys.argv[1], sys.argv[2:]
+docs = [json.load(open(f)) for f in files if f.endswith('.json')]
+text_value = re.compile(r'^(more than 10\^\d+|less than -10\^\d+|infinite|undefined)$')
+def result_value(v, where):
+    if isinstance(v, str):
+        assert text_value.match(v), (where, v)
+    else:
+        assert isinstance(v, (int, float)) and math.isfinite(v), (where, v)
+if kind == 'show':
+    for d in docs:
+        assert len(d['parameters']) == 22 and len(d['results']) == 5
+        for r in d['results']:
+            result_value(r['value'], r['label'])
+elif kind == 'diff':  # show A, show B, diff: the changes are exactly the differing values
+    a, b, d = docs
+    expected = [k for k in a['parameters'] if a['parameters'][k] != b['parameters'][k]]
+    if a['currentPage'] != b['currentPage']:
+        expected.append('CurrentPage')
+    expected += [k for k in a['texts'] if a['texts'][k] != b['texts'][k]]
+    named = [c['field'] for c in d['changes']]
+    assert named == expected, (named, expected)
+    blocks = open(files[3]).read().split('\n\n')  # the text report: header, changes, results
+    shown = [] if blocks[1].startswith('No parameter') else [line.split()[0] for line in blocks[1].splitlines()]
+    assert shown == expected, (shown, expected)
+    for i, r in enumerate(d['results']):
+        assert r['a'] == a['results'][i]['value'] and r['b'] == b['results'][i]['value'], r
+        result_value(r['a'], r['label'])
+        result_value(r['b'], r['label'])
+        if isinstance(r['a'], str) or isinstance(r['b'], str) or r['a'] == 0:
+            assert r['ratio'] == 'n/a', r
+        else:
+            assert abs(r['ratio'] / (r['b'] / r['a']) - 1) < 1e-6, r  # the values are floats' shortest texts
+elif kind == 'same':  # show, range of the file with itself, its text: every point is show's value
+    show, rng = docs
+    text = open(files[2]).read()
+    assert all(p['distribution'] == 'fixed' for p in rng['parameters'])
+    for s, r in zip(show['results'], rng['results']):
+        for point in ('p5', 'median', 'p95'):
+            assert r[point] == s['value'] and r['text'][point] == s['text'], (point, r, s)
+        line = '  5 %%: %s   median: %s   95 %%: %s   mean: ' % ((s['text'],) * 3)
+        assert line in text, line
+elif kind == 'range':  # range JSON, chart: one bar per varied parameter in each chart
+    import xml.etree.ElementTree as ET
+    d = docs[0]
+    varied = [p['name'] for p in d['parameters'] if p['distribution'] != 'fixed']
+    for r in d['results']:
+        for point in ('p5', 'median', 'p95'):
+            result_value(r[point], r['label'])
+        assert isinstance(r['mean'], (int, float)) or r['mean'] in ('n/a', 'infinite', 'undefined'), r
+    assert 0 <= d['galaxyBelowOne'] <= d['galaxyExactlyOne'] <= 1 and d['refused'] >= 0
+    assert isinstance(d['samples'], int) and isinstance(d['seed'], int)
+    for key in ('inhabitedPlanets', 'galaxyCivilizations'):
+        assert sorted(e['parameter'] for e in d['sensitivity'][key]) == sorted(varied), key
+    ns = {'svg': 'http://www.w3.org/2000/svg'}
+    svg = ET.parse(files[1]).getroot()
+    charts = svg.findall('svg:g[@class="chart"]', ns)
+    assert len(charts) == 2, len(charts)
+    for chart in charts:
+        bars = chart.findall('svg:g[@class="bar"]', ns)
+        assert sorted(b.get('data-parameter') for b in bars) == sorted(varied), [b.get('data-parameter') for b in bars]
+        assert all(len(b.findall('svg:rect', ns)) == 2 for b in bars)
+EOF
+}
+
+run show Pessimistic.hvd --json; cp stdout pessimistic.json
+run show Optimistic.hvd --json; cp stdout optimistic.json
+run show unusual.hvd --json; cp stdout unusual.json
+json_check show pessimistic.json optimistic.json unusual.json || fail "show --json: not the expected JSON"
+grep -q '"StarCount": 100000000000,' pessimistic.json || fail "show --json: StarCount is not a number"
+
+# diff: status 1 and exactly the differing fields; status 0 for the same file.
+run diff Pessimistic.hvd Optimistic.hvd; cp stdout diff.txt
+[ $status -eq 1 ] || fail "diff of two scenarios: status $status, not 1"
+[ ! -s stderr ] || fail "diff printed on stderr: $(cat stderr)"
+run diff Pessimistic.hvd Optimistic.hvd --json; cp stdout diff.json
+json_check diff pessimistic.json optimistic.json diff.json diff.txt || fail "diff: not exactly the differing fields"
+grep -Eq '^LifeEvolvesProb +0\.000001  ->  1\.0$' diff.txt || fail "diff: the LifeEvolvesProb line"
+grep -Eq '^Number of currently inhabited planets in our galaxy: +0 +13,700,000,000 +n/a$' diff.txt || fail "diff: inhabited planets line"
+run diff Middle.hvd Internal.hvd
+grep -Eq '^(AuthorName|AuthorAbout|SettingsComments) ' stdout || fail "diff Middle Internal: no text named"
+grep -Eq '^[A-Za-z]+(Count|Share|Prob|Years|Ly|Ratio) ' stdout && fail "diff Middle Internal: Middle.txt no longer has the values of Internal.txt"
+run diff Middle.hvd Middle.hvd
+[ $status -eq 0 ] && grep -q '^No parameter or text differs.$' stdout || fail "diff of a file with itself: status $status"
+run show Middle.hvd --json; cp stdout middle.json
+run diff Middle.hvd Middle.hvd --json; cp stdout diff-same.json
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d["changes"] == [] and all(r["ratio"] == 1 for r in d["results"])' diff-same.json ||
+  fail "diff --json of a file with itself"
+
+# range of a file with itself: every point is show's value.
+run range Middle.hvd Middle.hvd --samples 300 --json; cp stdout same.json
+run range Middle.hvd Middle.hvd --samples 300; cp stdout same.txt
+json_check same middle.json same.json same.txt || fail "range of a file with itself: points differ from show"
+
+# range between two scenarios: reproducible with a seed, the JSON and the
+# chart well-formed, one bar per varied parameter in each chart.
+run range Pessimistic.hvd Optimistic.hvd --samples 20000 --seed 7 --svg first.svg; cp stdout seed7.txt
+[ $status -eq 0 ] && [ ! -s stderr ] || fail "range: status $status: $(cat stderr)"
+run range Pessimistic.hvd --seed=7 Optimistic.hvd --svg again.svg --samples 20000; cp stdout seed7-again.txt
+cmp -s seed7.txt seed7-again.txt && cmp -s first.svg again.svg || fail "range with the same seed: output differs"
+run range Pessimistic.hvd Optimistic.hvd --samples 20000 --seed 8
+cmp -s seed7.txt stdout && fail "range with another seed: the same output"
+head -3 seed7.txt | tr '\n' '|' | grep -q '^Monte-Carlo run of the estimate: 20,000 draws, seed 7\.|A: Pessimistic\.hvd|B: Optimistic\.hvd|$' ||
+  fail "range: no header lines"
+grep -Eq '^Settings the wizard would refuse, drawn again: [1-9][0-9,]*\.$' seed7.txt || fail "range: refused draws not counted"
+grep -Eq '^  LifeEvolvesProb +0\.000001 to 1\.0 +log-uniform$' seed7.txt || fail "range: LifeEvolvesProb is not drawn log-uniform"
+grep -Eq '^  StarCount +100,000,000,000 to 400,000,000,000 +uniform$' seed7.txt || fail "range: StarCount is not drawn uniform"
+grep -Eq '^in [0-9]+\.[0-9] % of the draws; a count of exactly 1 ' seed7.txt || fail "range: no share below one"
+run range Pessimistic.hvd Optimistic.hvd --samples 20000 --seed 7 --json --svg third.svg; cp stdout seed7.json
+json_check range seed7.json third.svg || fail "range --json, --svg: not the expected JSON and chart"
+cmp -s first.svg third.svg || fail "range --json changed the chart"
+if command -v xmllint >/dev/null; then xmllint --noout first.svg || fail "the chart is not well-formed XML"; fi
+
+# Past a second on a terminal, a progress line on stderr; never otherwise
+# (the runs above have an empty stderr).
+if [ ${#hvdtool[@]} -eq 1 ] && [[ ${hvdtool[0]} != *.exe ]] && command -v script >/dev/null; then
+  start=$(date +%s%N)
+  script -qec "$(printf '%q ' "${hvdtool[@]}") range Pessimistic.hvd Optimistic.hvd --samples 2000000 >/dev/null" terminal.txt >/dev/null
+  elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
+  if [ $elapsed -ge 1500 ]; then
+    grep -aq 'hvdtool range: 2,000,000 of 2,000,000 draws in [0-9]*\.[0-9] s' terminal.txt || fail "no progress line after $elapsed ms"
+  elif [ $elapsed -lt 900 ]; then
+    grep -aq 'hvdtool range:' terminal.txt && fail "a progress line for a run of $elapsed ms"
+  fi
+fi
+
+# Bad input to the new commands: one line naming the file or option, status 2.
+expect_bad '^hvdtool: missing\.hvd: cannot open' range missing.hvd Middle.hvd
+expect_bad '^hvdtool: cut\.hvd: cut short' range Middle.hvd cut.hvd
+expect_bad '^hvdtool: header\.hvd: not a settings file' show header.hvd --json
+expect_bad '^hvdtool: missing\.hvd: cannot open' diff Middle.hvd missing.hvd
+expect_bad '^hvdtool: cut-in-text\.hvd: cut short' diff cut-in-text.hvd Middle.hvd --json
+expect_bad "^hvdtool: --samples: not a whole number from 1 to 10,000,000: '0'$" range Pessimistic.hvd Optimistic.hvd --samples 0
+expect_bad '^hvdtool: --samples: needs a value$' range Pessimistic.hvd Optimistic.hvd --samples
+expect_bad '^hvdtool: --frobnicate: unknown option$' range Pessimistic.hvd Optimistic.hvd --frobnicate
+expect_bad "^hvdtool: --seed: not a whole number from 0 to 18,446,744,073,709,551,615: 'abc'$" range Pessimistic.hvd Optimistic.hvd --seed abc
+expect_bad '^hvdtool: --samples: not an option of diff$' diff Pessimistic.hvd Optimistic.hvd --samples 5
+expect_bad '^hvdtool: refused\.hvd: the settings wizard would refuse it \(StarCount 999: below 1,000\); see hvdtool check$' range refused.hvd Middle.hvd
+expect_bad '^hvdtool: no-such-folder/chart\.svg: cannot create' range Pessimistic.hvd Optimistic.hvd --samples 10 --svg no-such-folder/chart.svg
+run range Middle.hvd
+[ $status -eq 2 ] && grep -q '^usage: hvdtool make' stderr && [ ! -s stdout ] || fail "range with one file does not print the usage"
+
 if [ $failures -ne 0 ]; then echo "$failures failures"; exit 1; fi
 echo "hvdtool command line: all checks passed"

@@ -5,16 +5,16 @@
 //   hvdtool text FILE.hvd             the text form of a settings file
 //   hvdtool show FILE.hvd             parameters, texts and the results screen's lines
 //   hvdtool check FILE.hvd            the fields the settings wizard would refuse
+//   hvdtool diff A.hvd B.hvd          what differs, and the results side by side
+//   hvdtool range A.hvd B.hvd         the spread of the results over settings
+//                                     drawn between the two, and what drives it
+// show, diff and range write JSON with --json (see tool_commands.h).
 //
-// Exit status: 0 success, 1 check found refused fields, 2 bad input.
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cmath>
+// Exit status: 0 success, 1 check found refused fields or diff found
+// differences, 2 bad input.
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -25,90 +25,22 @@
 #include "model/input_message.h"
 #include "model/number_text.h"
 #include "model/settings_record.h"
+#include "tools/hvdtool/command_options.h"
 #include "tools/hvdtool/settings_check.h"
 #include "tools/hvdtool/settings_fields.h"
 #include "tools/hvdtool/settings_source.h"
+#include "tools/hvdtool/tool_commands.h"
+#include "tools/hvdtool/tool_files.h"
 
 namespace {
 
 const char Usage[] =
     "usage: hvdtool make SOURCE.txt OUT.hvd\n"
     "       hvdtool text FILE.hvd\n"
-    "       hvdtool show FILE.hvd\n"
-    "       hvdtool check FILE.hvd\n";
-
-// Files larger than this are certainly not settings files.
-const std::size_t MaxInputSize = 16u << 20;
-
-int Fail(const std::string& file, const std::string& problem)
-{
-    std::fprintf(stderr, "hvdtool: %s: %s\n", file.c_str(), problem.c_str());
-    return 2;
-}
-
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* problem)
-{
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        *problem = std::string("cannot open: ") + std::strerror(errno);
-        return false;
-    }
-    bytes->clear();
-    unsigned char chunk[65536];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes->insert(bytes->end(), chunk, chunk + got);
-        if (bytes->size() > MaxInputSize) {
-            std::fclose(file);
-            *problem = "larger than any settings file";
-            return false;
-        }
-    }
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) *problem = "read error";
-    return !failed;
-}
-
-// Reads and checks a settings file; the view points into bytes.
-bool ReadSettingsFile(const std::string& path, std::vector<unsigned char>* bytes, SettingsFileView* view, int* status)
-{
-    std::string problem;
-    if (!ReadWholeFile(path, bytes, &problem)) {
-        *status = Fail(path, problem);
-        return false;
-    }
-    switch (DecodeSettingsImage(bytes->data(), bytes->size(), view)) {
-    case ImageStatus::Complete: return true;
-    case ImageStatus::BadHeader:
-        *status = Fail(path, "not a settings file (the header is not \"Halvorendyne, File Version 1.01\")");
-        return false;
-    case ImageStatus::Truncated: break;
-    }
-    *status = Fail(path, "cut short: the file ends before its last text (" + std::to_string(bytes->size()) + " bytes)");
-    return false;
-}
-
-// The record as the program holds it after loading the file.
-void LoadIntoRecord(const SettingsFileView& view)
-{
-    std::memset(&Settings, 0, offsetof(SettingsRecord, AuthorName));
-    InitSettingsRecord();
-    ApplySettingsView(view);
-    ComputeResults();
-}
-
-// The file's last-write date as the results screen writes it, or "?".
-std::string FileDateText(const std::string& path)
-{
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) return "?";
-    std::time_t written = info.st_mtime;
-    std::tm* local = std::localtime(&written);
-    if (!local) return "?";
-    return FormatCalendarDate(static_cast<std::uint16_t>(local->tm_mon + 1), static_cast<std::uint16_t>(local->tm_mday),
-                              static_cast<std::uint16_t>(local->tm_year + 1900));
-}
+    "       hvdtool show FILE.hvd [--json]\n"
+    "       hvdtool check FILE.hvd\n"
+    "       hvdtool diff A.hvd B.hvd [--json]\n"
+    "       hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--json] [--svg FILE]\n";
 
 void PrintText(const char* name, const char* text)
 {
@@ -149,22 +81,7 @@ int MakeCommand(const std::string& sourcePath, const std::string& outputPath)
     }
     std::vector<unsigned char> image(MaxSettingsImageSize);
     std::size_t size = EncodeSettingsImage(source.storedBlock, texts, image.data());
-
-    // Written beside the target and renamed over it: never a partial file.
-    std::string temporary = outputPath + ".partial";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) return Fail(outputPath, std::string("cannot create: ") + std::strerror(errno));
-    bool written = std::fwrite(image.data(), 1, size, file) == size;
-    written = std::fclose(file) == 0 && written;
-    if (!written) {
-        std::remove(temporary.c_str());
-        return Fail(outputPath, "write error");
-    }
-    std::remove(outputPath.c_str());
-    if (std::rename(temporary.c_str(), outputPath.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return Fail(outputPath, std::string("cannot replace: ") + std::strerror(errno));
-    }
+    if (!WriteWholeFile(outputPath, image.data(), size, &problem)) return Fail(outputPath, problem);
     return 0;
 }
 
@@ -226,6 +143,23 @@ int CheckCommand(const std::string& path)
     return refusals.empty() ? 0 : 1;
 }
 
+// show, diff and range: their options, then the command; the usage when
+// the number of files is wrong.
+int OptionCommand(const std::string& command, const std::vector<std::string>& args)
+{
+    const unsigned allowed = command == "range" ? (JsonOption | SamplesOption | SeedOption | SvgOption) : JsonOption;
+    CommandLine line;
+    if (!ParseCommandLine(command.c_str(), args, allowed, &line)) return 2;
+    std::size_t files = command == "show" ? 1 : 2;
+    if (line.files.size() != files) {
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+    if (command == "show") return line.json ? ShowJsonCommand(line.files[0]) : ShowCommand(line.files[0]);
+    if (command == "diff") return DiffCommand(line.files[0], line.files[1], line.json);
+    return RangeCommand(line);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -234,8 +168,10 @@ int main(int argc, char** argv)
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "make" && argc == 4) return MakeCommand(argv[2], argv[3]);
     if (command == "text" && argc == 3) return TextCommand(argv[2]);
-    if (command == "show" && argc == 3) return ShowCommand(argv[2]);
     if (command == "check" && argc == 3) return CheckCommand(argv[2]);
+    if (command == "show" || command == "diff" || command == "range") {
+        return OptionCommand(command, std::vector<std::string>(argv + 2, argv + argc));
+    }
     std::fputs(Usage, stderr);
     return 2;
 }

@@ -260,6 +260,11 @@ bool ReadsBackExactly(const std::string& text, float value)
 
 }  // namespace
 
+std::string QuotedSettingsText(const std::string& text)
+{
+    return QuotedText(text);
+}
+
 std::string ExactCountText(long long value)
 {
     unsigned long long magnitude = value < 0 ? 0 - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);

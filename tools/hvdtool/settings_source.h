@@ -33,6 +33,10 @@ bool ParseSettingsSource(const std::string& source, SettingsSource* out, std::st
 // The text form of a stored block and its three stored texts.
 std::string WriteSettingsSource(const unsigned char* storedBlock, const StoredText texts[SettingsTextCount]);
 
+// A text in double quotes with \\ \" \r \n \t \xHH escapes, as the text
+// form writes a text that needs them: "two\r\nlines".
+std::string QuotedSettingsText(const std::string& text);
+
 // Exact decimal text of a count with comma grouping: -1,234,567.
 std::string ExactCountText(long long value);
 

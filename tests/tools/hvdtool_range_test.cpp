@@ -1,0 +1,462 @@
+// hvdtool range: the draws between two settings files, the wizard's
+// verdict on them, the run's statistics and its one-at-a-time sensitivity.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "model/estimation.h"
+#include "model/extended_math.h"
+#include "model/settings_record.h"
+#include "tests/tools/settings_sources.h"
+#include "tools/hvdtool/range_run.h"
+#include "tools/hvdtool/range_sampler.h"
+#include "tools/hvdtool/settings_check.h"
+#include "tools/hvdtool/tool_files.h"
+#include "tools/hvdtool/tornado_svg.h"
+
+namespace {
+
+// Two settings made from the worked example, each with its own changes.
+struct SpreadFiles {
+    SettingsSource a = ParsedSource(WorkedExampleSource());
+    SettingsSource b = ParsedSource(WorkedExampleSource());
+
+    void Set(const char* name, long double valueA, long double valueB)
+    {
+        SetField(&a, name, valueA);
+        SetField(&b, name, valueB);
+    }
+};
+
+std::size_t IndexOf(const char* name)
+{
+    return static_cast<std::size_t>(&FieldNamed(name) - SettingsFields);
+}
+
+RangeReport RunBetween(const SpreadFiles& files, std::uint64_t samples, std::uint64_t seed)
+{
+    LoadIntoRecord(ViewOf(files.a));
+    SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
+    RangeReport report;
+    std::string problem;
+    EXPECT_TRUE(RunRange(sampler, samples, seed, nullptr, nullptr, &report, &problem)) << problem;
+    return report;
+}
+
+// The model's results for a stored block, computed the program's way.
+ResultValues ResultsOf(const unsigned char* block)
+{
+    std::memcpy(StoredBlockBytes(), block, StoredBlockSize);
+    ComputeResults();
+    return CurrentResults();
+}
+
+bool SameValue(const ResultValue& x, const ResultValue& y)
+{
+    return x.distance == y.distance && (x.distance ? std::memcmp(&x.lightYears, &y.lightYears, sizeof(float)) == 0
+                                                   : x.count == y.count && x.exponent == y.exponent);
+}
+
+long double Ln(long double x)
+{
+    return LnExtended(x);
+}
+
+}  // namespace
+
+TEST(HvdtoolRandom, SeededSequencesRepeatAndDiffer)
+{
+    RandomSource a(42), b(42), c(43);
+    long double sum = 0;
+    bool differs = false;
+    for (int i = 0; i < 10000; ++i) {
+        std::uint64_t x = a.Next();
+        EXPECT_EQ(x, b.Next());
+        differs = differs || x != c.Next();
+        long double u = a.Uniform();
+        b.Uniform();
+        c.Uniform();
+        ASSERT_GE(u, 0.0L);
+        ASSERT_LT(u, 1.0L);
+        sum += u;
+    }
+    EXPECT_TRUE(differs);
+    // Mean of 10,000 uniform draws: 0.5 with a standard error of 0.0029.
+    EXPECT_NEAR(static_cast<double>(sum / 10000), 0.5, 4 * 0.0029);
+}
+
+TEST(HvdtoolSampler, SpreadsFollowTheTwoValuesEitherWayRound)
+{
+    struct Case {
+        const char* name;
+        long double a, b;
+        Spread spread;
+        long double low, high, median;
+    } cases[] = {
+        {"StarCount", 1e6L, 1e8L, Spread::LogUniform, 1e6L, 1e8L, 1e7L},
+        {"GalaxyCount", 1e12L, 1e11L, Spread::Uniform, 1e11L, 1e12L, 5.5e11L},  // a factor of 10: not more
+        {"FirstLifeYears", 100, 1001, Spread::LogUniform, 100, 1001, 316},        // sqrt(100,100) = 316.4, rounded
+        {"CivilizationSpanYears", 0, 1000, Spread::Uniform, 0, 1000, 500},        // a zero bound
+        {"StarDistanceLy", -3, 5, Spread::Uniform, -3, 5, 1},
+        {"EcoGiantProb", 0.25f, 0.25f, Spread::Fixed, 0.25f, 0.25f, 0.25f},
+        {"PlanetInEcoProb", 1.0f, 0.01f, Spread::LogUniform, 0.01f, 1.0f, 0.1f},  // the float nearest sqrt(0.01f)
+    };
+    SpreadFiles files;
+    for (const Case& c : cases) files.Set(c.name, c.a, c.b);
+    SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
+    std::size_t varied = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ParameterSpread& p = sampler.Parameter(IndexOf(c.name));
+        EXPECT_EQ(p.spread, c.spread);
+        EXPECT_EQ(p.low, c.low);
+        EXPECT_EQ(p.high, c.high);
+        EXPECT_EQ(p.median, c.median);
+        varied += c.spread != Spread::Fixed;
+    }
+    EXPECT_EQ(sampler.VariedCount(), varied);
+    for (std::size_t k = 1; k < sampler.VariedCount(); ++k) EXPECT_LT(sampler.Varied(k - 1), sampler.Varied(k));  // file order
+}
+
+TEST(HvdtoolSampler, DrawsStayWithinTheirSpreadAndSplitEvenlyAtTheMedian)
+{
+    SpreadFiles files;
+    files.Set("StarCount", 1e8L, 1e6L);
+    files.Set("PlanetShare", 0.2f, 0.8f);
+    SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
+    RandomSource random(7);
+    unsigned char block[StoredBlockSize];
+    sampler.WriteBase(block);
+    const int n = 20000;
+    int starsBelow = 0, shareBelow = 0;
+    for (int i = 0; i < n; ++i) {
+        sampler.Draw(random, block);
+        std::int64_t stars = ReadCountField(block, FieldNamed("StarCount").offset);
+        float share = ReadRealField(block, FieldNamed("PlanetShare").offset);
+        ASSERT_GE(stars, 1000000);
+        ASSERT_LE(stars, 100000000);
+        ASSERT_GE(share, 0.2f);
+        ASSERT_LE(share, 0.8f);
+        starsBelow += stars < 10000000;  // the geometric mean
+        shareBelow += share < 0.5f;      // the midpoint
+        // Everything else stays as the first file has it.
+        for (const SettingsField& f : SettingsFields) {
+            if (std::strcmp(f.name, "StarCount") == 0 || std::strcmp(f.name, "PlanetShare") == 0) continue;
+            ASSERT_EQ(std::memcmp(block + f.offset, files.a.storedBlock + f.offset, f.kind == FieldKind::Count ? 8 : 4), 0) << f.name;
+        }
+    }
+    // Half of the draws below each median, with a standard error of 0.0035.
+    EXPECT_NEAR(starsBelow / static_cast<double>(n), 0.5, 4 * 0.0035);
+    EXPECT_NEAR(shareBelow / static_cast<double>(n), 0.5, 4 * 0.0035);
+}
+
+// The quick verdict against the wizard's own rules, on draws that cross
+// every rule a draw between two accepted files can break.
+TEST(HvdtoolSampler, VerdictAgreesWithTheWizard)
+{
+    SpreadFiles files;
+    files.Set("DwarfShare", 0.5f, 0.3f);
+    files.Set("SunLikeShare", 0.5f, 0.7f);
+    files.Set("GiantShare", 0.01f, 0.0f);                 // sums 1.01 and 1.0
+    files.Set("FirstLifeYears", 1e9L, 5e9L);
+    files.Set("FirstCivilizationYears", 4e9L, 6e9L);
+    files.Set("CivilizationSpanYears", 6e9L, 1e9L);       // each exactly what is left, or less
+    SpreadFiles longTexts;
+    longTexts.Set("StarDistanceLy", 1e20f, 1e23f);        // 22 digits do not fit the wizard's field
+    for (const SpreadFiles* f : {&files, &longTexts}) {
+        ASSERT_TRUE(WizardRefusals(f->a.storedBlock).empty());
+        ASSERT_TRUE(WizardRefusals(f->b.storedBlock).empty());
+        SettingsSampler sampler(f->a.storedBlock, f->b.storedBlock);
+        RandomSource random(11);
+        unsigned char block[StoredBlockSize];
+        sampler.WriteBase(block);
+        int accepted = 0, refused = 0;
+        for (int i = 0; i < 20000; ++i) {
+            sampler.Draw(random, block);
+            bool wizard = WizardRefusals(block).empty();
+            ASSERT_EQ(sampler.Accepts(block), wizard) << i;
+            (wizard ? accepted : refused) += 1;
+        }
+        EXPECT_GT(accepted, 1000);
+        EXPECT_GT(refused, 1000);
+    }
+}
+
+// The wizard adds the shares as it shows them, with six decimals: a sum
+// just above 1.01 can pass, one just below can fail.
+TEST(HvdtoolSampler, CloseCallsOfTheStarShareSumGoToTheWizardsRules)
+{
+    struct Case {
+        float dwarf, sunLike, giant;
+        bool accepted;
+    } cases[] = {
+        {0.5f, 0.5f, 0.0100004f, true},             // 1.0100004, shown as 0.5 + 0.5 + 0.01
+        {0.4999996f, 0.4999996f, 0.0100006f, false},  // 1.0099998, shown as 0.5 + 0.5 + 0.010001
+        {0.5f, 0.5f, 0.01f, true},
+        {0.5f, 0.5f, 0.0100006f, false},
+    };
+    SpreadFiles files;
+    SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.giant);
+        SettingsSource block = files.a;
+        SetField(&block, "DwarfShare", c.dwarf);
+        SetField(&block, "SunLikeShare", c.sunLike);
+        SetField(&block, "GiantShare", c.giant);
+        EXPECT_EQ(WizardRefusals(block.storedBlock).empty(), c.accepted);
+        EXPECT_EQ(sampler.Accepts(block.storedBlock), c.accepted);
+    }
+}
+
+TEST(HvdtoolRange, SameFileTwiceGivesItsOwnResultsAtEveryPoint)
+{
+    SpreadFiles worked;
+    SpreadFiles lifeless;
+    lifeless.Set("LifeEvolvesProb", 0, 0);            // no inhabited planet: infinite distance, 1 civilization
+    SpreadFiles huge;
+    huge.Set("GalaxyCount", 9e18L, 9e18L);            // "more than 10^" in the universe
+    for (const SpreadFiles* files : {&worked, &lifeless, &huge}) {
+        RangeReport report = RunBetween(*files, 500, 3);
+        ResultValues own = ResultsOf(files->a.storedBlock);
+        for (int line = 0; line < ResultLineCount; ++line) {
+            SCOPED_TRACE(line + 1);
+            const ResultSpread& r = report.results[line];
+            EXPECT_TRUE(SameValue(r.low, own.line[line]));
+            EXPECT_TRUE(SameValue(r.median, own.line[line]));
+            EXPECT_TRUE(SameValue(r.high, own.line[line]));
+            long double value;
+            if (ResultNumber(own.line[line], &value)) {
+                EXPECT_TRUE(r.meanDefined);
+                EXPECT_EQ(r.mean, value);
+            } else if (own.line[line].distance) {
+                EXPECT_TRUE(std::isinf(r.mean));
+            } else {
+                EXPECT_FALSE(r.meanDefined);
+            }
+        }
+        EXPECT_EQ(report.refused, 0u);
+        EXPECT_TRUE(report.sensitivity.empty());
+        bool one = own.line[2].count == 1;
+        EXPECT_EQ(report.galaxyExactlyOne, one ? 1 : 0);
+        EXPECT_EQ(report.galaxyBelowOne, one ? 1 : 0);
+    }
+    EXPECT_EQ(ResultsOf(lifeless.a.storedBlock).line[2].count, 1);
+}
+
+TEST(HvdtoolRange, SameSeedSameReportOtherSeedOtherDraws)
+{
+    SpreadFiles files;
+    files.Set("StarCount", 1e6L, 1e8L);
+    files.Set("LifeEvolvesProb", 0.001f, 1.0f);
+    files.Set("CivilizationSpanYears", 100, 1e9L);
+    RangeReport first = RunBetween(files, 5000, 99), again = RunBetween(files, 5000, 99), other = RunBetween(files, 5000, 100);
+    for (int line = 0; line < ResultLineCount; ++line) {
+        SCOPED_TRACE(line + 1);
+        EXPECT_TRUE(SameValue(first.results[line].low, again.results[line].low));
+        EXPECT_TRUE(SameValue(first.results[line].median, again.results[line].median));
+        EXPECT_TRUE(SameValue(first.results[line].high, again.results[line].high));
+        EXPECT_EQ(std::memcmp(&first.results[line].mean, &again.results[line].mean, 10), 0);
+        EXPECT_NE(first.results[line].mean, other.results[line].mean);
+    }
+    EXPECT_EQ(first.galaxyBelowOne, again.galaxyBelowOne);
+}
+
+// StarCount log-uniform from 10^6 to 10^8 and PlanetInEcoProb from 0.01 to
+// 1: the inhabited planets are S x P x 0.00537109375 (the worked example's
+// other factors), so ln of them is a constant plus the sum of two uniform
+// draws of width w = ln 100 - a triangle on [-w, w] around
+// ln(10^7 x 0.1 x 0.00537109375) = ln 5371.09.
+TEST(HvdtoolRange, PointsOfATwoParameterSpreadMatchTheirHandComputedValues)
+{
+    SpreadFiles files;
+    files.Set("StarCount", 1e6L, 1e8L);
+    files.Set("PlanetInEcoProb", 1.0f, 0.01f);
+    const std::uint64_t n = 40000;
+    RangeReport report = RunBetween(files, n, 2024);
+    const long double perStarAndShare = 0.5L * 0.5L * 1 * 0.5L * (0.5L * 1 + 0.5L * (0.25L * 0.5L + 0.5L * 0.5L)) * 0.5L * 0.5L * 0.5L * 0.5L;
+    const long double center = 1e7L * 0.1L * perStarAndShare;
+    const long double w = Ln(100);
+    const long double root_n = std::sqrt(static_cast<long double>(n));
+
+    // Median: the triangle's density at 0 is 1/w, so ln(median) has a
+    // standard error of w / (2 sqrt(n)) (1.2 % here).
+    long double se = w / (2 * root_n);
+    EXPECT_NEAR(static_cast<double>(Ln(report.results[0].median.count / center)), 0, static_cast<double>(4 * se));
+
+    // 5 % and 95 %: -w (1 - sqrt(0.1)) and +w (1 - sqrt(0.1)) from the
+    // center, where the density is sqrt(0.1)/w: a standard error of
+    // sqrt(0.05 x 0.95 / n) w / sqrt(0.1) (1.6 % here).
+    long double offset = w * (1 - std::sqrt(0.1L));
+    long double tailSe = std::sqrt(0.05L * 0.95L / n) * w / std::sqrt(0.1L);
+    EXPECT_NEAR(static_cast<double>(Ln(report.results[0].low.count / center) + offset), 0, static_cast<double>(4 * tailSe));
+    EXPECT_NEAR(static_cast<double>(Ln(report.results[0].high.count / center) - offset), 0, static_cast<double>(4 * tailSe));
+
+    // Mean: a log-uniform X on [a, b] has E X = (b - a) / ln(b / a) and
+    // E X^2 = (b^2 - a^2) / (2 ln(b / a)); the two draws are independent.
+    long double mean1 = (10 - 0.1L) / w, square1 = (100 - 0.01L) / (2 * w);  // of S / 10^7 and of P / 0.1
+    long double mean = mean1 * mean1, sd = std::sqrt(square1 * square1 - mean * mean);
+    EXPECT_NEAR(static_cast<double>(report.results[0].mean / (center * mean)), 1, static_cast<double>(4 * sd / mean / root_n));
+    EXPECT_EQ(report.refused, 0u);
+}
+
+// Dwarf share uniform on [0, 0.5] and sun-like share on [0.5, 1]: the sum
+// passes 1.01 with probability p = (2 - 1.02)^2 / 2 = 0.4802, so n accepted
+// draws take p / (1 - p) n refused ones on average, with a variance of
+// p / (1 - p)^2 n.
+TEST(HvdtoolRange, RefusedDrawsAreCountedAndDrawnAgain)
+{
+    SpreadFiles files;
+    files.Set("DwarfShare", 0.5f, 0.0f);
+    files.Set("SunLikeShare", 0.5f, 1.0f);
+    files.Set("GiantShare", 0.0f, 0.0f);
+    const std::uint64_t n = 20000;
+    RangeReport report = RunBetween(files, n, 5);
+    const double p = (2 - 1.02) * (2 - 1.02) / 2;
+    double expected = p / (1 - p) * n, sd = std::sqrt(p * n) / (1 - p);
+    EXPECT_NEAR(static_cast<double>(report.refused), expected, 4 * sd);
+}
+
+// Civilization span uniform on [0, 10^7] with 5,371 inhabited planets: the
+// galaxy product 5,371 x span / 10^10 is below 1 for a span below
+// 10^10 / 5,371, and rounds to 0 or 1 (a count of 1 by the "at least 1"
+// rule) below 1.5 x 10^10 / 5,371.
+TEST(HvdtoolRange, SharesOfFewerThanOneCivilizationAndOfACountOfOne)
+{
+    SpreadFiles files;
+    files.Set("CivilizationSpanYears", 0, 1e7L);
+    const std::uint64_t n = 40000;
+    RangeReport report = RunBetween(files, n, 8);
+    double below = 1e10 / 5371 / 1e7, one = 1.5e10 / 5371 / 1e7;
+    EXPECT_NEAR(static_cast<double>(report.galaxyBelowOne), below, 4 * std::sqrt(below * (1 - below) / n));
+    EXPECT_NEAR(static_cast<double>(report.galaxyExactlyOne), one, 4 * std::sqrt(one * (1 - one) / n));
+    EXPECT_EQ(report.results[2].low.count, 1);
+}
+
+TEST(HvdtoolRange, SensitivityMovesOneParameterAtATimeFromTheMedians)
+{
+    SpreadFiles files;
+    files.Set("StarCount", 1e6L, 1e8L);
+    files.Set("PlanetInEcoProb", 0.01f, 1.0f);
+    files.Set("PlanetShare", 0.6f, 0.5f);
+    files.Set("CivilizationSpanYears", 1e6L, 1e8L);
+    files.Set("StarDistanceLy", 5, 6);
+    RangeReport report = RunBetween(files, 1000, 1);
+
+    // The medians written by hand: geometric means and midpoints.
+    SettingsSource medians = files.a;
+    SetField(&medians, "StarCount", 1e7L);
+    SetField(&medians, "PlanetInEcoProb", 0.1f);
+    SetField(&medians, "PlanetShare", 0.55f);
+    SetField(&medians, "CivilizationSpanYears", 1e7L);
+    SetField(&medians, "StarDistanceLy", 5.5f);
+    ResultValues atMedians = ResultsOf(medians.storedBlock);
+    EXPECT_TRUE(SameValue(report.atMedians.line[0], atMedians.line[0]));
+    EXPECT_TRUE(SameValue(report.atMedians.line[2], atMedians.line[2]));
+
+    struct Move {
+        const char* name;
+        long double low, high;
+    } moves[] = {{"StarCount", 1e6L, 1e8L}, {"PlanetShare", 0.5f, 0.6f}, {"PlanetInEcoProb", 0.01f, 1.0f},
+                 {"CivilizationSpanYears", 1e6L, 1e8L}, {"StarDistanceLy", 5, 6}};
+    ASSERT_EQ(report.sensitivity.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        const SensitivityEntry& e = report.sensitivity[i];
+        SCOPED_TRACE(moves[i].name);
+        EXPECT_EQ(e.parameter, IndexOf(moves[i].name));
+        SettingsSource moved = medians;
+        SetField(&moved, moves[i].name, moves[i].low);
+        ResultValues low = ResultsOf(moved.storedBlock);
+        SetField(&moved, moves[i].name, moves[i].high);
+        ResultValues high = ResultsOf(moved.storedBlock);
+        EXPECT_TRUE(SameValue(e.inhabited[0], low.line[0]));
+        EXPECT_TRUE(SameValue(e.inhabited[1], high.line[0]));
+        EXPECT_TRUE(SameValue(e.galaxy[0], low.line[2]));
+        EXPECT_TRUE(SameValue(e.galaxy[1], high.line[2]));
+        EXPECT_FALSE(e.refused[0] || e.refused[1]);
+    }
+
+    // Rankings: every entry once, largest factor first; the span changes
+    // only the civilizations, the star distance neither count.
+    for (bool galaxy : {false, true}) {
+        const std::vector<std::size_t>& ranking = galaxy ? report.galaxyRanking : report.inhabitedRanking;
+        ASSERT_EQ(ranking.size(), 5u);
+        long double previous = INFINITY;
+        for (std::size_t index : ranking) {
+            const SensitivityEntry& e = report.sensitivity[index];
+            long double factor, key;
+            ChangeFactor(galaxy ? e.galaxy[0] : e.inhabited[0], galaxy ? e.galaxy[1] : e.inhabited[1], &factor, &key);
+            EXPECT_LE(key, previous);
+            previous = key;
+        }
+        EXPECT_EQ(report.sensitivity[ranking.back()].parameter, IndexOf("StarDistanceLy"));
+    }
+    EXPECT_TRUE(SameValue(report.sensitivity[3].inhabited[0], report.sensitivity[3].inhabited[1]));
+    EXPECT_FALSE(SameValue(report.sensitivity[3].galaxy[0], report.sensitivity[3].galaxy[1]));
+}
+
+TEST(HvdtoolRange, ChangeFactorsAndTheirOrder)
+{
+    auto count = [](std::int64_t c, std::uint8_t e) { return ResultValue{false, c, e, 0.0f}; };
+    struct Case {
+        ResultValue low, high;
+        bool defined;
+        long double factor, key;
+    } cases[] = {
+        {count(537, 0), count(53711, 0), true, 53711.0L / 537, 53711.0L / 537},
+        {count(8, 0), count(2, 0), true, 4, 4},  // either direction
+        {count(5, 0), count(5, 0), true, 1, 1},
+        {count(0, 0), count(5, 0), false, 0, INFINITY},
+        {count(-4, 0), count(8, 0), false, 0, INFINITY},
+        {count(7, 0), count(INT64_MAX, 20), false, 0, INFINITY},
+        {count(INT64_MAX, 20), count(INT64_MAX, 20), false, 0, 1},
+    };
+    for (const Case& c : cases) {
+        long double factor, key;
+        EXPECT_EQ(ChangeFactor(c.low, c.high, &factor, &key), c.defined);
+        if (c.defined) {
+            EXPECT_EQ(factor, c.factor);
+        }
+        EXPECT_EQ(key, c.key);
+    }
+}
+
+TEST(HvdtoolRange, GivesUpWhenTheWizardRefusesEveryDraw)
+{
+    SpreadFiles files;
+    files.Set("FirstLifeYears", 7e9L, 8e9L);  // after the first civilization (6e9): refused
+    files.Set("StarCount", 1e6L, 2e6L);
+    LoadIntoRecord(ViewOf(files.a));
+    SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
+    RangeReport report;
+    std::string problem;
+    EXPECT_FALSE(RunRange(sampler, 10, 1, nullptr, nullptr, &report, &problem));
+    EXPECT_NE(problem.find("would refuse"), std::string::npos) << problem;
+}
+
+TEST(HvdtoolTornado, OneBarPerVariedParameterInEachChart)
+{
+    SpreadFiles files;
+    files.Set("StarCount", 1e6L, 1e8L);
+    files.Set("LifeEvolvesProb", 0.0f, 1.0f);  // a count of 0 at the low end
+    files.Set("GalaxyCount", 1e9L, 1e10L);     // changes neither count
+    LoadIntoRecord(ViewOf(files.a));
+    SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
+    RangeReport report;
+    std::string problem;
+    ASSERT_TRUE(RunRange(sampler, 200, 1, nullptr, nullptr, &report, &problem));
+    std::string svg = TornadoSvg(report, sampler, "a <&> \xC3\xA9.hvd", "b.hvd");
+    auto occurrences = [&svg](const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = svg.find(what); at != std::string::npos; at = svg.find(what, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(occurrences("<g class=\"chart\""), 2u);
+    EXPECT_EQ(occurrences("<g class=\"bar\""), 2 * sampler.VariedCount());
+    EXPECT_EQ(occurrences("data-parameter=\"GalaxyCount\""), 2u);
+    EXPECT_EQ(occurrences("<rect x="), 4 * sampler.VariedCount() + 2);  // two per bar, two in the legend
+    EXPECT_NE(svg.find("a &lt;&amp;&gt; &#xE9;.hvd"), std::string::npos);
+    EXPECT_EQ(svg.find("width=\"-"), std::string::npos);
+}

@@ -1,0 +1,118 @@
+#include "tools/hvdtool/command_options.h"
+
+#include "tools/hvdtool/settings_source.h"
+#include "tools/hvdtool/tool_files.h"
+
+namespace {
+
+struct OptionName {
+    const char* name;
+    CommandOption option;
+    bool takesValue;
+};
+
+const OptionName Options[] = {
+    {"--json", JsonOption, false},
+    {"--samples", SamplesOption, true},
+    {"--seed", SeedOption, true},
+    {"--svg", SvgOption, true},
+};
+
+// Plain decimal digits only: no sign, no spaces, no grouping.
+bool ParseWhole(const std::string& text, std::uint64_t limit, std::uint64_t* value)
+{
+    if (text.empty() || text.size() > 20) return false;
+    std::uint64_t result = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
+        if (result > (limit - digit) / 10) return false;
+        result = result * 10 + digit;
+    }
+    *value = result;
+    return true;
+}
+
+std::string GroupedUnsigned(std::uint64_t value)
+{
+    if (value <= 9223372036854775807ull) return ExactCountText(static_cast<long long>(value));
+    return "18,446,744,073,709,551,615";  // the only larger value these messages name
+}
+
+bool SetValue(const OptionName& o, const std::string& value, CommandLine* out)
+{
+    switch (o.option) {
+    case SamplesOption:
+        if (!ParseWhole(value, MaxSamples, &out->samples) || out->samples == 0) {
+            Fail(o.name, "not a whole number from 1 to " + GroupedUnsigned(MaxSamples) + ": '" + value + "'");
+            return false;
+        }
+        return true;
+    case SeedOption:
+        if (!ParseWhole(value, UINT64_MAX, &out->seed)) {
+            Fail(o.name, "not a whole number from 0 to " + GroupedUnsigned(UINT64_MAX) + ": '" + value + "'");
+            return false;
+        }
+        return true;
+    case SvgOption:
+        if (value.empty()) {
+            Fail(o.name, "needs a file name");
+            return false;
+        }
+        out->svgPath = value;
+        return true;
+    case JsonOption: break;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseCommandLine(const char* command, const std::vector<std::string>& args, unsigned allowed, CommandLine* out)
+{
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            out->files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string name = arg.substr(0, arg.find('='));
+        const OptionName* found = nullptr;
+        for (const OptionName& o : Options) {
+            if (name == o.name) found = &o;
+        }
+        if (!found) {
+            Fail(name, "unknown option");
+            return false;
+        }
+        if ((allowed & found->option) == 0) {
+            Fail(name, std::string("not an option of ") + command);
+            return false;
+        }
+        bool inlineValue = name.size() < arg.size();
+        if (!found->takesValue) {
+            if (inlineValue) {
+                Fail(name, "takes no value");
+                return false;
+            }
+            out->json = true;
+            continue;
+        }
+        std::string value;
+        if (inlineValue) {
+            value = arg.substr(name.size() + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            Fail(name, "needs a value");
+            return false;
+        }
+        if (!SetValue(*found, value, out)) return false;
+    }
+    return true;
+}

@@ -1,0 +1,30 @@
+// The options of hvdtool's show, diff and range commands.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum CommandOption : unsigned {
+    JsonOption = 1,     // --json
+    SamplesOption = 2,  // --samples N
+    SeedOption = 4,     // --seed S
+    SvgOption = 8,      // --svg FILE
+};
+
+const std::uint64_t DefaultSamples = 100000;
+const std::uint64_t MaxSamples = 10000000;
+const std::uint64_t DefaultSeed = 1;
+
+struct CommandLine {
+    std::vector<std::string> files;  // the arguments that are not options
+    bool json = false;
+    std::uint64_t samples = DefaultSamples;
+    std::uint64_t seed = DefaultSeed;
+    std::string svgPath;  // empty: no chart
+};
+
+// Reads args (the arguments after the command name), accepting the options
+// in allowed anywhere ("--samples 5" or "--samples=5"; "--" ends the
+// options). On a bad option prints one line naming it and returns false.
+bool ParseCommandLine(const char* command, const std::vector<std::string>& args, unsigned allowed, CommandLine* out);

@@ -1,0 +1,291 @@
+#include "tools/hvdtool/range_report.h"
+
+#include <cmath>
+
+#include "model/extended_math.h"
+#include "model/number_text.h"
+#include "tools/hvdtool/json_writer.h"
+#include "tools/hvdtool/number_format.h"
+#include "tools/hvdtool/settings_source.h"
+
+namespace {
+
+const char MedianMethod[] =
+    "the others at the median of their drawing distribution (geometric mean where log-uniform, midpoint where uniform)";
+
+const char* SpreadName(Spread spread)
+{
+    switch (spread) {
+    case Spread::Fixed: return "fixed";
+    case Spread::Uniform: return "uniform";
+    case Spread::LogUniform: return "log-uniform";
+    }
+    return "";
+}
+
+std::string SpreadValueJson(const ParameterSpread& p, long double value)
+{
+    if (p.field->kind == FieldKind::Count) return std::to_string(static_cast<long long>(value));
+    return FloatText(static_cast<float>(value));  // low, high and median hold floats exactly
+}
+
+// The mean in the results screen's wording: distances as whole light-years,
+// counts to three significant digits.
+std::string MeanText(const ResultSpread& r, bool distance)
+{
+    if (!r.meanDefined) return "n/a";
+    if (distance) return std::string(DistanceText(RealToFloat(r.mean))) + " ly";
+    return SignificantText(r.mean, 3, true);
+}
+
+std::string MeanJson(const ResultSpread& r)
+{
+    if (!r.meanDefined) return "\"n/a\"";
+    if (!std::isfinite(r.mean)) return JsonAnsiString(SignificantText(r.mean, 3, false));
+    return SignificantText(r.mean, 10, false);
+}
+
+std::string FactorText(const ResultValue* pair)
+{
+    long double factor, key;
+    return ChangeFactor(pair[0], pair[1], &factor, &key) ? SignificantText(factor, 3, true, true) : "n/a";
+}
+
+std::string FactorJson(const ResultValue* pair)
+{
+    long double factor, key;
+    return ChangeFactor(pair[0], pair[1], &factor, &key) ? SignificantText(factor, 10, false) : "\"n/a\"";
+}
+
+bool Unchanged(const ResultValue* pair)
+{
+    return pair[0].count == pair[1].count && pair[0].exponent == pair[1].exponent;
+}
+
+std::string RefusalNote(const SensitivityEntry& e)
+{
+    if (e.refused[0] && e.refused[1]) return "  (refused at both)";
+    if (e.refused[0]) return "  (refused at low)";
+    if (e.refused[1]) return "  (refused at high)";
+    return "";
+}
+
+std::string Padded(const std::string& text, std::size_t width)
+{
+    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+std::string RightAligned(const std::string& text, std::size_t width)
+{
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+// Text broken after commas into lines of at most 80 characters.
+std::string Wrapped(const std::string& text, const std::string& indent)
+{
+    const std::size_t width = 80;
+    std::string out, line;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t comma = text.find(", ", start);
+        std::string piece = text.substr(start, comma == std::string::npos ? std::string::npos : comma + 1 - start);
+        if (!line.empty() && line.size() + 1 + piece.size() > width) {
+            out += line + "\n";
+            line = indent + piece;
+        } else {
+            line += (line.empty() ? "" : " ") + piece;
+        }
+        start = comma == std::string::npos ? text.size() : comma + 2;
+    }
+    return out + line + "\n";
+}
+
+void AppendRanking(std::string* out, const RangeReport& report, const SettingsSampler& sampler, bool galaxy)
+{
+    *out += galaxy ? "\nCivilizations in our galaxy, largest change first:\n" : "\nInhabited planets in our galaxy, largest change first:\n";
+    std::string unchanged;
+    for (std::size_t index : galaxy ? report.galaxyRanking : report.inhabitedRanking) {
+        const SensitivityEntry& e = report.sensitivity[index];
+        const ResultValue* pair = galaxy ? e.galaxy : e.inhabited;
+        const char* name = sampler.Parameter(e.parameter).field->name;
+        if (Unchanged(pair)) {
+            unchanged += (unchanged.empty() ? "" : ", ") + std::string(name);
+            continue;
+        }
+        *out += "  " + Padded(name, 24) + RightAligned("x " + FactorText(pair), 14) + "   " + ResultWording(pair[0]) + " -> " +
+                ResultWording(pair[1]) + RefusalNote(e) + "\n";
+    }
+    if (!unchanged.empty()) *out += Wrapped("  unchanged: " + unchanged, "    ");
+}
+
+void WriteResultValue(JsonWriter* json, const char* key, const ResultValue& value)
+{
+    json->Key(key);
+    json->Raw(ResultJson(value));
+}
+
+void WriteSensitivity(JsonWriter* json, const RangeReport& report, const SettingsSampler& sampler, bool galaxy)
+{
+    json->BeginArray();
+    for (std::size_t index : galaxy ? report.galaxyRanking : report.inhabitedRanking) {
+        const SensitivityEntry& e = report.sensitivity[index];
+        const ParameterSpread& p = sampler.Parameter(e.parameter);
+        const ResultValue* pair = galaxy ? e.galaxy : e.inhabited;
+        json->BeginObject();
+        json->Key("parameter");
+        json->String(p.field->name);
+        json->Key("low");
+        json->Raw(SpreadValueJson(p, p.low));
+        json->Key("high");
+        json->Raw(SpreadValueJson(p, p.high));
+        WriteResultValue(json, "atLow", pair[0]);
+        WriteResultValue(json, "atHigh", pair[1]);
+        json->Key("factor");
+        json->Raw(FactorJson(pair));
+        json->Key("refusedLow");
+        json->Boolean(e.refused[0]);
+        json->Key("refusedHigh");
+        json->Boolean(e.refused[1]);
+        json->EndObject();
+    }
+    json->EndArray();
+}
+
+}  // namespace
+
+std::string SpreadValueText(const ParameterSpread& p, long double value)
+{
+    if (p.field->kind == FieldKind::Count) return CountToGroupedText(false, static_cast<std::int64_t>(value));
+    std::string text = ShareToText(static_cast<float>(value));
+    std::size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? text : text.substr(first);
+}
+
+std::string RangeReportText(const RangeReport& report, const SettingsSampler& sampler, const std::string& fileA,
+                            const std::string& fileB)
+{
+    std::string out = "Monte-Carlo run of the estimate: " + ExactCountText(static_cast<long long>(report.samples)) +
+                      " draws, seed " + std::to_string(report.seed) + ".\nA: " + fileA + "\nB: " + fileB + "\n";
+    out += "Settings the wizard would refuse, drawn again: " + ExactCountText(static_cast<long long>(report.refused)) + ".\n";
+
+    out += "\nParameters drawn, each on its own between the two files' values:\n";
+    std::string fixed;
+    for (std::size_t i = 0; i < SettingsFieldCount; ++i) {
+        const ParameterSpread& p = sampler.Parameter(i);
+        if (p.spread == Spread::Fixed) {
+            fixed += (fixed.empty() ? "" : ", ") + std::string(p.field->name);
+            continue;
+        }
+        out += "  " + Padded(p.field->name, 24) + Padded(SpreadValueText(p, p.low) + " to " + SpreadValueText(p, p.high), 38) +
+               SpreadName(p.spread) + "\n";
+    }
+    if (!fixed.empty()) out += Wrapped("  fixed: " + fixed, "    ");
+
+    out += "\n";
+    for (int line = 1; line <= ResultLineCount; ++line) {
+        const ResultSpread& r = report.results[line - 1];
+        out += std::string(ResultLabel(line)) + "\n";
+        out += "  5 %: " + ResultWording(r.low) + "   median: " + ResultWording(r.median) + "   95 %: " + ResultWording(r.high) +
+               "   mean: " + MeanText(r, r.low.distance) + "\n";
+    }
+    out += "\nCivilizations in our galaxy: fewer than one (the product before rounding below 1)\n"
+           "in " + PercentText(report.galaxyBelowOne) + " % of the draws; a count of exactly 1 (after rounding and the\n"
+           "\"at least 1\" rule) in " + PercentText(report.galaxyExactlyOne) + " %.\n";
+
+    if (report.sensitivity.empty()) return out + "\nSensitivity: no parameter differs between the two files.\n";
+    out += "\nSensitivity: each parameter from its low to its high value, the others at the\n"
+           "median of their drawing distribution (the geometric mean where log-uniform, the\n"
+           "midpoint where uniform).\n";
+    out += "At those medians: inhabited planets " + ResultWording(report.atMedians.line[0]) + ", civilizations in our galaxy " +
+           ResultWording(report.atMedians.line[2]) + ".\n";
+    AppendRanking(&out, report, sampler, false);
+    AppendRanking(&out, report, sampler, true);
+    for (const SensitivityEntry& e : report.sensitivity) {
+        if (e.refused[0] || e.refused[1]) return out + "\n(refused at ...: the settings wizard would refuse that setting.)\n";
+    }
+    return out;
+}
+
+std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sampler, const std::string& fileA,
+                            const std::string& fileB)
+{
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("a");
+    json.Raw(JsonFileNameString(fileA));
+    json.Key("b");
+    json.Raw(JsonFileNameString(fileB));
+    json.Key("samples");
+    json.Integer(static_cast<long long>(report.samples));
+    json.Key("seed");
+    json.Raw(std::to_string(report.seed));
+    json.Key("refused");
+    json.Integer(static_cast<long long>(report.refused));
+
+    json.Key("parameters");
+    json.BeginArray();
+    for (std::size_t i = 0; i < SettingsFieldCount; ++i) {
+        const ParameterSpread& p = sampler.Parameter(i);
+        json.BeginObject();
+        json.Key("name");
+        json.String(p.field->name);
+        json.Key("distribution");
+        json.String(SpreadName(p.spread));
+        json.Key("low");
+        json.Raw(SpreadValueJson(p, p.low));
+        json.Key("high");
+        json.Raw(SpreadValueJson(p, p.high));
+        json.Key("median");
+        json.Raw(SpreadValueJson(p, p.median));
+        json.EndObject();
+    }
+    json.EndArray();
+
+    json.Key("results");
+    json.BeginArray();
+    for (int line = 1; line <= ResultLineCount; ++line) {
+        const ResultSpread& r = report.results[line - 1];
+        json.BeginObject();
+        json.Key("label");
+        json.String(ResultLabel(line));
+        json.Key("unit");
+        json.String(ResultUnit(line));
+        WriteResultValue(&json, "p5", r.low);
+        WriteResultValue(&json, "median", r.median);
+        WriteResultValue(&json, "p95", r.high);
+        json.Key("mean");
+        json.Raw(MeanJson(r));
+        json.Key("text");
+        json.BeginObject();
+        json.Key("p5");
+        json.String(ResultWording(r.low));
+        json.Key("median");
+        json.String(ResultWording(r.median));
+        json.Key("p95");
+        json.String(ResultWording(r.high));
+        json.Key("mean");
+        json.String(MeanText(r, r.low.distance));
+        json.EndObject();
+        json.EndObject();
+    }
+    json.EndArray();
+
+    json.Key("galaxyBelowOne");
+    json.Raw(SignificantText(report.galaxyBelowOne, 10, false));
+    json.Key("galaxyExactlyOne");
+    json.Raw(SignificantText(report.galaxyExactlyOne, 10, false));
+
+    json.Key("sensitivity");
+    json.BeginObject();
+    json.Key("method");
+    json.String(std::string("one parameter at a time from its low to its high value, ") + MedianMethod);
+    WriteResultValue(&json, "inhabitedPlanetsAtMedians", report.atMedians.line[0]);
+    WriteResultValue(&json, "galaxyCivilizationsAtMedians", report.atMedians.line[2]);
+    json.Key("inhabitedPlanets");
+    WriteSensitivity(&json, report, sampler, false);
+    json.Key("galaxyCivilizations");
+    WriteSensitivity(&json, report, sampler, true);
+    json.EndObject();
+    json.EndObject();
+    return json.Text();
+}

@@ -1,0 +1,17 @@
+// The reports of hvdtool range: the text a person reads and the JSON a
+// script reads, from one RangeReport.
+#pragma once
+
+#include <string>
+
+#include "tools/hvdtool/range_run.h"
+#include "tools/hvdtool/range_sampler.h"
+
+// How a parameter value reads in the reports: counts grouped, reals as
+// the wizard shows them.
+std::string SpreadValueText(const ParameterSpread& p, long double value);
+
+std::string RangeReportText(const RangeReport& report, const SettingsSampler& sampler, const std::string& fileA,
+                            const std::string& fileB);
+std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sampler, const std::string& fileA,
+                            const std::string& fileB);

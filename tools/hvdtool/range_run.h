@@ -1,0 +1,60 @@
+// The Monte-Carlo run of hvdtool range: the program's own estimate
+// (ComputeResults on the SettingsRecord, with its rounding after each
+// stage) over settings drawn between two files, its statistics, and a
+// one-at-a-time sensitivity of the two counts of our galaxy.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/hvdtool/range_sampler.h"
+#include "tools/hvdtool/result_values.h"
+
+// Statistics of one result over the draws. The points are draws
+// themselves (nearest rank: the smallest draw with at least p of the draws
+// at or below it), so they read like the results screen.
+struct ResultSpread {
+    ResultValue low;     // 5 %
+    ResultValue median;  // 50 %
+    ResultValue high;    // 95 %
+    bool meanDefined;    // false when a draw was "more than 10^" (or "less than -10^")
+    long double mean;    // may be infinite or undefined (NaN) for the distances
+};
+
+// One parameter from its low to its high value, the others at the medians
+// of their drawing distributions.
+struct SensitivityEntry {
+    std::size_t parameter;       // index in SettingsFields
+    ResultValue inhabited[2];    // inhabited planets at low, at high
+    ResultValue galaxy[2];       // civilizations in our galaxy at low, at high
+    bool refused[2];             // the wizard would refuse the setting at low, at high
+};
+
+// The factor by which a count changes between two values, the larger by
+// the smaller. Defined (true) for two numbers of the same sign that are not
+// zero, or two equal ones (factor 1); else false, with sortKey +infinity
+// ("from 0", "more than 10^") or 1 (two equal "more than 10^" texts).
+bool ChangeFactor(const ResultValue& low, const ResultValue& high, long double* factor, long double* sortKey);
+
+struct RangeReport {
+    std::uint64_t samples = 0;
+    std::uint64_t seed = 0;
+    std::uint64_t refused = 0;  // draws the wizard would refuse, drawn again
+    ResultSpread results[ResultLineCount];
+    long double galaxyBelowOne = 0;    // share of draws whose unrounded galaxy product was below 1
+    long double galaxyExactlyOne = 0;  // share whose galaxy count came out as exactly 1
+    ResultValues atMedians;            // every varied parameter at its median
+    std::vector<SensitivityEntry> sensitivity;  // one per varied parameter, in file order
+    // Indexes into sensitivity, largest change first (ties in file order).
+    std::vector<std::size_t> inhabitedRanking, galaxyRanking;
+};
+
+// Called now and then with the draws made so far (accepted and refused).
+typedef void (*RangeProgress)(void* context, std::uint64_t drawn, std::uint64_t accepted, std::uint64_t samples);
+
+// Draws samples accepted settings with the seed and summarizes them. Both
+// blocks must be accepted by the wizard. Fails (false, with the problem)
+// only when the wizard refuses nearly every draw. Uses the SettingsRecord.
+bool RunRange(const SettingsSampler& sampler, std::uint64_t samples, std::uint64_t seed, RangeProgress progress,
+              void* progressContext, RangeReport* report, std::string* problem);

@@ -1,0 +1,179 @@
+#include "tools/hvdtool/range_sampler.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "model/extended_math.h"
+#include "model/settings_record.h"
+#include "tools/hvdtool/settings_check.h"
+
+namespace {
+
+std::uint64_t SplitMix64(std::uint64_t* state)
+{
+    std::uint64_t z = (*state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+std::uint64_t RotateLeft(std::uint64_t x, int k)
+{
+    return (x << k) | (x >> (64 - k));
+}
+
+// Offsets of the fields the close-call rules read.
+std::size_t OffsetOf(const char* name)
+{
+    for (const SettingsField& f : SettingsFields) {
+        if (std::strcmp(f.name, name) == 0) return f.offset;
+    }
+    return 0;
+}
+
+// The wizard shows reals with six decimals and reads the shown text back:
+// a shown value is at most 5e-7 from the stored one, three of them 1.5e-6.
+// Sums nearer than this to the limit go to the wizard's own rules.
+const long double StarShareMargin = 1e-5L;
+
+// From 10^15 on, a real's text can outgrow the 23 characters the wizard
+// reads of a field; such values go to the wizard's own rules every time.
+const long double LongFieldValue = 1e15L;
+
+const long double TwoTo53 = 9007199254740992.0L;
+
+}  // namespace
+
+RandomSource::RandomSource(std::uint64_t seed)
+{
+    for (std::uint64_t& word : state_) word = SplitMix64(&seed);
+}
+
+std::uint64_t RandomSource::Next()
+{
+    std::uint64_t* s = state_;
+    std::uint64_t result = RotateLeft(s[1] * 5, 7) * 9;
+    std::uint64_t t = s[1] << 17;
+    s[2] ^= s[0];
+    s[3] ^= s[1];
+    s[1] ^= s[2];
+    s[0] ^= s[3];
+    s[2] ^= t;
+    s[3] = RotateLeft(s[3], 45);
+    return result;
+}
+
+long double RandomSource::Uniform()
+{
+    const long double TwoToMinus64 = 1.0L / 18446744073709551616.0L;
+    return static_cast<long double>(Next()) * TwoToMinus64;
+}
+
+SettingsSampler::SettingsSampler(const unsigned char* blockA, const unsigned char* blockB)
+{
+    std::memcpy(base_, blockA, sizeof base_);
+    for (std::size_t i = 0; i < SettingsFieldCount; ++i) {
+        const SettingsField& f = SettingsFields[i];
+        ParameterSpread& p = spreads_[i];
+        p.field = &f;
+        bool same;
+        long double a, b;
+        if (f.kind == FieldKind::Count) {
+            a = static_cast<long double>(ReadCountField(blockA, f.offset));
+            b = static_cast<long double>(ReadCountField(blockB, f.offset));
+            same = ReadCountField(blockA, f.offset) == ReadCountField(blockB, f.offset);
+        } else {
+            a = ReadRealField(blockA, f.offset);
+            b = ReadRealField(blockB, f.offset);
+            same = std::memcmp(blockA + f.offset, blockB + f.offset, 4) == 0;
+            if (std::fabs(a) >= LongFieldValue || std::fabs(b) >= LongFieldValue) checkEveryField_ = true;
+        }
+        p.low = a < b ? a : b;
+        p.high = a < b ? b : a;
+        p.lnLow = p.lnHigh = 0;
+        if (same) {
+            p.spread = Spread::Fixed;
+            p.median = a;
+            continue;
+        }
+        varied_[variedCount_++] = i;
+        if (p.low > 0 && p.high > 10 * p.low) {
+            p.spread = Spread::LogUniform;
+            p.lnLow = LnExtended(p.low);
+            p.lnHigh = LnExtended(p.high);
+            p.median = ExpExtended((p.lnLow + p.lnHigh) / 2);
+        } else {
+            p.spread = Spread::Uniform;
+            p.median = (p.low + p.high) / 2;
+        }
+        // In its stored form: a whole number or a float, within the spread.
+        unsigned char scratch[189] = {};
+        WriteValue(i, p.median, scratch);
+        p.median = f.kind == FieldKind::Count ? static_cast<long double>(ReadCountField(scratch, f.offset))
+                                              : static_cast<long double>(ReadRealField(scratch, f.offset));
+    }
+}
+
+void SettingsSampler::WriteBase(unsigned char* block) const
+{
+    std::memcpy(block, base_, sizeof base_);
+}
+
+void SettingsSampler::WriteValue(std::size_t parameter, long double value, unsigned char* block) const
+{
+    const ParameterSpread& p = spreads_[parameter];
+    if (value < p.low) value = p.low;
+    if (value > p.high) value = p.high;
+    if (p.field->kind == FieldKind::Count) {
+        // low and high are counts: the rounded value is one too. Below 2^53
+        // it passes exactly through a double, which spares the x87 control
+        // word switch of a direct conversion (the draws' hottest step).
+        long double whole = NearestReal(value);
+        std::int64_t count;
+        if (whole < TwoTo53 && whole > -TwoTo53) {
+            count = static_cast<std::int64_t>(static_cast<double>(whole));
+        } else {
+            RealToCount(whole, &count);
+        }
+        WriteCountField(block, p.field->offset, count);
+    } else {
+        // A finite value between two floats: the conversion rounds to one of
+        // them or to a float between (RealToFloat's checks are not needed).
+        WriteRealField(block, p.field->offset, static_cast<float>(value));
+    }
+}
+
+void SettingsSampler::Draw(RandomSource& random, unsigned char* block) const
+{
+    for (std::size_t k = 0; k < variedCount_; ++k) {
+        std::size_t i = varied_[k];
+        const ParameterSpread& p = spreads_[i];
+        long double u = random.Uniform();
+        long double value = p.spread == Spread::LogUniform ? ExpExtended(p.lnLow + u * (p.lnHigh - p.lnLow))
+                                                           : p.low + u * (p.high - p.low);
+        WriteValue(i, value, block);
+    }
+}
+
+void SettingsSampler::WriteMedians(unsigned char* block) const
+{
+    for (std::size_t k = 0; k < variedCount_; ++k) WriteValue(varied_[k], spreads_[varied_[k]].median, block);
+}
+
+bool SettingsSampler::Accepts(const unsigned char* block) const
+{
+    static const std::size_t firstLife = OffsetOf("FirstLifeYears"), firstCivilization = OffsetOf("FirstCivilizationYears"),
+                             span = OffsetOf("CivilizationSpanYears"), dwarf = OffsetOf("DwarfShare"),
+                             sunLike = OffsetOf("SunLikeShare"), giant = OffsetOf("GiantShare");
+    if (checkEveryField_) return WizardRefusals(block).empty();
+
+    std::int64_t civilization = ReadCountField(block, firstCivilization);
+    if (ReadCountField(block, firstLife) > civilization) return false;
+    if (ReadCountField(block, span) > FixedMaxYears - civilization) return false;
+
+    long double sum = static_cast<long double>(ReadRealField(block, dwarf)) + ReadRealField(block, sunLike) +
+                      ReadRealField(block, giant);
+    if (sum > 1.01L + StarShareMargin) return false;
+    if (sum < 1.01L - StarShareMargin) return true;
+    return WizardRefusals(block).empty();
+}

@@ -1,0 +1,74 @@
+// Drawing settings between two settings files (hvdtool range): each
+// parameter on its own, between the two files' values, with the stored
+// forms' rounding, and the settings wizard's verdict on each draw.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "tools/hvdtool/settings_fields.h"
+
+// A seeded random source: xoshiro256** with its state filled by
+// splitmix64 from the seed. Integer arithmetic only, so every build draws
+// the same numbers.
+class RandomSource {
+public:
+    explicit RandomSource(std::uint64_t seed);
+    std::uint64_t Next();
+    // A uniform draw from [0, 1): all 64 bits, exact in extended precision.
+    long double Uniform();
+
+private:
+    std::uint64_t state_[4];
+};
+
+enum class Spread {
+    Fixed,       // the same value in both files
+    Uniform,     // between the two values
+    LogUniform,  // uniform in the logarithm: both values positive, more than a factor of 10 apart
+};
+
+struct ParameterSpread {
+    const SettingsField* field;
+    Spread spread;
+    long double low, high;      // the smaller and the larger of the two files' values
+    long double lnLow, lnHigh;  // their natural logarithms (log-uniform only)
+    long double median;         // median of the drawing distribution, in its stored form
+};
+
+class SettingsSampler {
+public:
+    // Both blocks are 189-byte stored blocks; the drawn blocks take
+    // everything that is not drawn (CurrentPage, Reserved) from A.
+    SettingsSampler(const unsigned char* blockA, const unsigned char* blockB);
+
+    const ParameterSpread& Parameter(std::size_t i) const { return spreads_[i]; }  // file order
+    std::size_t VariedCount() const { return variedCount_; }
+    std::size_t Varied(std::size_t i) const { return varied_[i]; }  // index of the i-th varied parameter
+
+    // Copies A's block with the fixed values into block.
+    void WriteBase(unsigned char* block) const;
+    // Draws every varied parameter into block: counts rounded to whole
+    // numbers, reals rounded to floats, all within their spread.
+    void Draw(RandomSource& random, unsigned char* block) const;
+    // Every varied parameter at the median of its drawing distribution:
+    // the geometric mean where log-uniform, the midpoint where uniform.
+    void WriteMedians(unsigned char* block) const;
+    // One parameter at a value (rounded to its stored form, kept within
+    // its spread).
+    void WriteValue(std::size_t parameter, long double value, unsigned char* block) const;
+
+    // Whether the settings wizard accepts a block drawn by this sampler,
+    // when it accepts both files: the same verdict as WizardRefusals, but
+    // only the rules that a value between two accepted ones can break are
+    // tested (the star-kind sum, first life before the first civilization,
+    // the span after it), and WizardRefusals decides the close calls.
+    bool Accepts(const unsigned char* block) const;
+
+private:
+    ParameterSpread spreads_[SettingsFieldCount];
+    std::size_t varied_[SettingsFieldCount];
+    std::size_t variedCount_ = 0;
+    unsigned char base_[189];
+    bool checkEveryField_ = false;  // values too long for the wizard's fields
+};

@@ -1,0 +1,20 @@
+// hvdtool's commands for comparing settings files and for the spread of
+// their results (the file-level ones, make, text, show and check, are in
+// hvdtool.cpp). Each returns the exit status: 0 done, 1 found (diff: the
+// files differ), 2 bad input, reported in one line on stderr.
+#pragma once
+
+#include <string>
+
+#include "tools/hvdtool/command_options.h"
+
+// show --json: the parameters, texts, results and settings line.
+int ShowJsonCommand(const std::string& path);
+
+// Every parameter and text that differs, then the five results of both
+// with their ratio B / A.
+int DiffCommand(const std::string& pathA, const std::string& pathB, bool json);
+
+// The Monte-Carlo run between line.files[0] and line.files[1], with
+// line.samples, line.seed, line.json and line.svgPath.
+int RangeCommand(const CommandLine& line);
