@@ -11,8 +11,12 @@
 JOBS ?= 2
 FUZZ_SECONDS ?= 60
 CONFIGS := native asan win64 win32
+# The Windows builds that `make run` and `make bench` (x86_64) and
+# `make dist` (i686) take the program from.
+WIN64_BUILD ?= build/win64
+WIN32_BUILD ?= build/win32
 
-.PHONY: all deps build test bench run fuzz fuzz-build clean $(CONFIGS)
+.PHONY: all deps build test bench run dist screenshots fuzz fuzz-build clean $(CONFIGS)
 
 all: build
 
@@ -46,11 +50,27 @@ fuzz: deps
 	@$(MAKE) --no-print-directory fuzz-build
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash cmake/run-fuzzers.sh
 
-bench: deps native
+# The model's hot operations natively, then the results screen's paint
+# timings and start-up times under Wine (cmake/run-bench.sh).
+bench: deps native $(WIN64_BUILD)/CMakeCache.txt
 	build/native/model_bench
+	@bash -c 'TIMEFORMAT="hvdtool range, 1,000,000 draws: %R s (%U s CPU)"; time build/native/hvdtool range build/native/scenarios/Pessimistic.hvd build/native/scenarios/Optimistic.hvd --samples 1000000 >/dev/null'
+	cmake --build $(WIN64_BUILD) --target paint_bench Halvdyne settings_Internal -j$(JOBS)
+	@bash cmake/run-bench.sh $(WIN64_BUILD)
 
-run: deps win64
-	@bash cmake/run-program.sh
+# The program folder build/program, run under Wine: on $$DISPLAY, or on a
+# private Xvfb with a screenshot in build/screenshot.png.
+run: deps $(WIN64_BUILD)/CMakeCache.txt
+	@JOBS=$(JOBS) bash cmake/run-program.sh $(WIN64_BUILD)
+
+# build/dist/Halvorendyne.zip: the 32-bit program folder for Windows users.
+dist: deps $(WIN32_BUILD)/CMakeCache.txt
+	@JOBS=$(JOBS) bash cmake/make-dist.sh $(WIN32_BUILD)
+
+# build/screenshots: the results screen and the wizard's five pages, from
+# the program on a private 1024x768 Xvfb (cmake/take-screenshots.sh).
+screenshots: deps $(WIN64_BUILD)/CMakeCache.txt
+	@JOBS=$(JOBS) bash cmake/take-screenshots.sh $(WIN64_BUILD)
 
 clean:
 	rm -rf build

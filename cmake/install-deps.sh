@@ -6,7 +6,7 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-dev file
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine64 xvfb x11-utils x11-apps xdotool imagemagick fonts-wine fonts-liberation
+  wine64 xvfb x11-utils x11-apps xdotool imagemagick fonts-wine fonts-liberation zip
 )
 missing=()
 for p in "${packages[@]}"; do

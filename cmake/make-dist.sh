@@ -1,0 +1,97 @@
+#!/bin/bash
+# `make dist`: the 32-bit program folder as a zip for Windows users.
+#   cmake/make-dist.sh [BUILD_DIR]      BUILD_DIR: a configured i686 build (build/win32)
+#
+# Writes DIST_DIR/Halvorendyne.zip (DIST_DIR default build/dist) with one
+# folder, Halvorendyne/: Halvdyne.exe, Internal.hvd, Halvdyne.hlp when the
+# build makes one, and README.txt. Refuses an exe that is not a 32-bit GUI
+# program or that imports anything but Windows' own DLLs.
+set -u
+cd "$(dirname "$0")/.."
+build=${1:-build/win32}
+dist=${DIST_DIR:-build/dist}
+exe=$build/Halvdyne.exe
+OBJDUMP=i686-w64-mingw32-objdump
+command -v "$OBJDUMP" >/dev/null || OBJDUMP=objdump
+
+# The program and the files that go beside it, nothing else of the build
+# (the Help file where the build makes one).
+targets=(Halvdyne settings_Internal)
+cmake --build "$build" --target help 2>/dev/null | grep -qw help_file && targets+=(help_file)
+cmake --build "$build" --target "${targets[@]}" -j"${JOBS:-2}" || { echo "make-dist: the build of $build failed" >&2; exit 1; }
+for f in Halvdyne.exe Internal.hvd; do
+  [ -f "$build/$f" ] || { echo "make-dist: $build/$f is missing: build $build first" >&2; exit 1; }
+done
+
+# The shipped program: 32-bit x86, GUI subsystem.
+kind=$(file -b "$exe")
+case $kind in
+  "PE32 executable (GUI) Intel 80386"*) echo "Halvdyne.exe: $kind" ;;
+  *) echo "make-dist: $exe is not a 32-bit GUI program: $kind" >&2; exit 1 ;;
+esac
+
+# Statically linked: only DLLs that every Windows has.
+system_dlls=" kernel32.dll user32.dll gdi32.dll comdlg32.dll msvcrt.dll advapi32.dll shell32.dll comctl32.dll ole32.dll oleaut32.dll winmm.dll version.dll winspool.drv "
+imports=$("$OBJDUMP" -p "$exe" | sed -nE 's/^[[:space:]]*DLL Name: *(.*)$/\1/p' | tr -d '\r')
+[ -n "$imports" ] || { echo "make-dist: no imports found in $exe" >&2; exit 1; }
+foreign=()
+for dll in $imports; do
+  lower=$(tr '[:upper:]' '[:lower:]' <<<"$dll")
+  [[ $system_dlls == *" $lower "* ]] || foreign+=("$dll")
+done
+if [ ${#foreign[@]} -gt 0 ]; then
+  echo "make-dist: $exe imports DLLs that Windows does not have: ${foreign[*]}" >&2
+  exit 1
+fi
+echo "imports: $(echo $imports)"
+
+stage=$(mktemp -d "${TMPDIR:-/tmp}/halv-dist.XXXXXX")
+trap 'rm -rf "$stage"' EXIT
+folder=$stage/Halvorendyne
+mkdir -p "$folder"
+cp "$exe" "$build/Internal.hvd" "$folder/"
+[ ! -f "$build/Halvdyne.hlp" ] || cp "$build/Halvdyne.hlp" "$folder/"
+# Windows line ends for Notepad.
+sed 's/$/\r/' >"$folder/README.txt" <<'EOF'
+Halvorendyne 1.0
+================
+
+Halvorendyne estimates how many planets in our galaxy are inhabited now,
+how many advanced civilizations exist in our galaxy and in the universe,
+and how far apart they are, from twenty-two parameters that you can edit.
+The results fill the whole screen.
+
+Files
+-----
+Halvdyne.exe   the program
+Internal.hvd   the working settings: read at start from the current
+               folder (the program's own when you double-click it),
+               written to the program's folder when you quit
+Halvdyne.hlp   Help, when present
+README.txt     this file
+
+Running
+-------
+Unpack the folder anywhere you can write to and start Halvdyne.exe from
+it. Keep Internal.hvd beside the program: without it the program reports
+"File error. Settings NOT loaded." and ends.
+
+Buttons and keys
+----------------
+Edit (e)   change the parameters in a five-page wizard
+Load (l)   load settings from a .hvd file
+Save (s)   save the settings to a .hvd file
+Quit (q)   save Internal.hvd and end; Escape does the same
+Help (h)   open Help
+The letters work as typed or with Alt. Tab and the arrow keys move
+between the buttons; Enter presses the one with the focus.
+
+Needs 32-bit or 64-bit Windows; nothing to install.
+EOF
+
+mkdir -p "$dist"
+zip_path=$(cd "$dist" && pwd)/Halvorendyne.zip
+rm -f "$zip_path"
+(cd "$stage" && zip -q -X -r "$zip_path" Halvorendyne) || { echo "make-dist: zip failed" >&2; exit 1; }
+echo "wrote $dist/Halvorendyne.zip:"
+zip -sf "$zip_path" | sed -n 's/^  */  /p' | grep -v '^  Total'

@@ -1,0 +1,32 @@
+# The real program on real screens: black-box tests that start Halvdyne.exe
+# under Wine on private Xvfb screens of two sizes and check its picture, its
+# Quit and its start without settings (tests/app/screen_test.sh), and the
+# paint benchmark that `make bench` runs (cmake/run-bench.sh). x86_64 only:
+# the 32-bit build cannot run here.
+#
+# Each screen test brings its own display, prefix copy and wineserver
+# (cmake/wine-screen.sh), so they need no shared desktop. Screenshots go to
+# HALV_SCREENSHOT_DIR.
+
+if(WIN32 AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  # Tells the tests what only the Windows side knows: stock font metrics,
+  # reference renderings of texts, message-box texts, window classes.
+  add_executable(screen_probe tests/app/screen_probe.cpp)
+  target_link_libraries(screen_probe PRIVATE user32 gdi32)
+  halv_warnings(screen_probe)
+
+  # Paint timings in the real main window and start-up times.
+  add_executable(paint_bench tests/app/paint_bench.cpp app/platform_seams_win.cpp)
+  target_link_libraries(paint_bench PRIVATE halv_app)
+  halv_warnings(paint_bench)
+
+  set(HALV_SCREENSHOT_DIR ${CMAKE_SOURCE_DIR}/build/screenshots CACHE PATH "Where the screen tests save their screenshots")
+  foreach(size 1024x768 640x480)
+    add_test(NAME screen_${size}
+      COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/wine-screen.sh ${size}
+              bash ${CMAKE_SOURCE_DIR}/tests/app/screen_test.sh
+              $<TARGET_FILE:Halvdyne> $<TARGET_FILE:screen_probe> ${CMAKE_BINARY_DIR}/host-tools/hvdtool
+              ${CMAKE_SOURCE_DIR}/tests/tools/data/worked_example.txt ${HALV_SCREENSHOT_DIR})
+    set_tests_properties(screen_${size} PROPERTIES TIMEOUT 300)
+  endforeach()
+endif()

@@ -1,0 +1,129 @@
+// screen_probe: what the screen tests need to know from the Windows side
+// that the pixels alone do not tell. A console program, run under Wine on
+// the test's display beside the program under test.
+//
+//   screen_probe fixed-font-height   lfHeight of the stock SYSTEM_FIXED_FONT
+//   screen_probe text-mask TEXT      TEXT in the stock ANSI_VAR_FONT, white on
+//                                    black: a line "WIDTH HEIGHT", then HEIGHT
+//                                    rows of WIDTH characters, '#' for white
+//   screen_probe window-text CAPTION the top-level window with this caption:
+//                                    "class: NAME" and "text: TEXT" (the text
+//                                    of its message-box static, id 0xFFFF)
+//   screen_probe count-class NAME    how many top-level windows have this class
+//
+// Exit status: 0 done, 1 no such window, 2 bad arguments or a GDI failure.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+int FixedFontHeight()
+{
+    LOGFONTA font = {};
+    if (GetObjectA(GetStockObject(SYSTEM_FIXED_FONT), sizeof font, &font) == 0) return 2;
+    std::printf("%ld\n", static_cast<long>(font.lfHeight));
+    return 0;
+}
+
+int TextMask(const char* text)
+{
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ previousFont = SelectObject(memory, GetStockObject(ANSI_VAR_FONT));
+    SIZE extent = {};
+    TEXTMETRICA metrics = {};
+    int length = static_cast<int>(std::strlen(text));
+    GetTextExtentPoint32A(memory, text, length, &extent);
+    GetTextMetricsA(memory, &metrics);
+    const int width = extent.cx;
+    const int height = metrics.tmHeight;
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = width > 0 ? CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    int status = 2;
+    if (bitmap) {
+        HGDIOBJ previousBitmap = SelectObject(memory, bitmap);
+        RECT all = {0, 0, width, height};
+        FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        SetBkMode(memory, TRANSPARENT);
+        SetTextColor(memory, RGB(255, 255, 255));
+        TextOutA(memory, 0, 0, text, length);
+        GdiFlush();
+        std::printf("%d %d\n", width, height);
+        const DWORD* pixels = static_cast<const DWORD*>(bits);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) std::putchar((pixels[y * width + x] & 0xFFFFFF) == 0xFFFFFF ? '#' : '.');
+            std::putchar('\n');
+        }
+        SelectObject(memory, previousBitmap);
+        DeleteObject(bitmap);
+        status = 0;
+    }
+    SelectObject(memory, previousFont);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return status;
+}
+
+int WindowText(const char* caption)
+{
+    HWND window = FindWindowA(nullptr, caption);
+    if (window == nullptr) return 1;
+    char className[256] = {};
+    char text[1024] = {};
+    GetClassNameA(window, className, sizeof className);
+    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+    std::printf("class: %s\ntext: %s\n", className, text);
+    return 0;
+}
+
+struct ClassCount {
+    const char* name;
+    int count;
+};
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM data)
+{
+    ClassCount* wanted = reinterpret_cast<ClassCount*>(data);
+    char className[256] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (std::strcmp(className, wanted->name) == 0) ++wanted->count;
+    return TRUE;
+}
+
+int CountClass(const char* name)
+{
+    ClassCount wanted = {name, 0};
+    EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&wanted));
+    std::printf("%d\n", wanted.count);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int status = 2;
+    if (argc == 2 && std::strcmp(argv[1], "fixed-font-height") == 0) {
+        status = FixedFontHeight();
+    } else if (argc == 3 && std::strcmp(argv[1], "text-mask") == 0) {
+        status = TextMask(argv[2]);
+    } else if (argc == 3 && std::strcmp(argv[1], "window-text") == 0) {
+        status = WindowText(argv[2]);
+    } else if (argc == 3 && std::strcmp(argv[1], "count-class") == 0) {
+        status = CountClass(argv[2]);
+    } else {
+        std::fprintf(stderr, "usage: screen_probe fixed-font-height | text-mask TEXT | window-text CAPTION | count-class NAME\n");
+    }
+    std::fflush(stdout);
+    return status;
+}
