@@ -63,3 +63,4 @@ endif()
 include(cmake/app_tests.cmake)
 
 include(cmake/screen_tests.cmake)
+include(cmake/wizard_tests.cmake)

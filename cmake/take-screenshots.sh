@@ -1,0 +1,118 @@
+#!/bin/bash
+# `make screenshots`: builds the 64-bit program, runs it under Wine on a
+# private 1024x768 Xvfb (cmake/wine-screen.sh) and saves
+#   results.png                       the results screen after the banner reveal
+#   wizard-page1.png .. wizard-page5.png   the wizard frame on each page
+# in SCREENSHOT_DIR (default build/screenshots); then cancels the wizard,
+# quits the program and prints the paths.
+#   cmake/take-screenshots.sh [BUILD_DIR]     BUILD_DIR: a configured x86_64 build (build/win64)
+# The program runs in a temporary folder with the build's Internal.hvd, so
+# the build's own copy is never rewritten.
+set -u
+cd "$(dirname "$0")/.."
+build=${1:-build/win64}
+shots=${SCREENSHOT_DIR:-$PWD/build/screenshots}
+case $shots in /*) ;; *) shots=$PWD/$shots ;; esac
+CONVERT=/usr/bin/convert
+[ -x "$CONVERT" ] || CONVERT=convert
+
+if [ -z "${HALV_SCREENSHOT_RUN:-}" ]; then
+  cmake --build "$build" --target Halvdyne settings_Internal -j"${JOBS:-2}" ||
+    { echo "take-screenshots: the build of $build failed" >&2; exit 1; }
+  for f in Halvdyne.exe Internal.hvd; do
+    [ -f "$build/$f" ] || { echo "take-screenshots: $build/$f is missing" >&2; exit 1; }
+  done
+  export HALV_SCREENSHOT_RUN=1 SCREENSHOT_DIR=$shots
+  exec bash cmake/wine-screen.sh 1024x768 bash cmake/take-screenshots.sh "$build"
+fi
+
+# --- on the private screen ---------------------------------------------------------
+
+wait_until() {  # seconds command...
+  local deadline=$(($(date +%s%N) + $1 * 1000000000)); shift
+  until "$@"; do
+    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+window_named() { xdotool search --name "$1" 2>/dev/null | head -1; }
+has_window() { [ -n "$(window_named "$1")" ]; }
+has_no_window() { ! has_window "$1"; }
+focus_is() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+process_ended() { ! kill -0 "$1" 2>/dev/null; }
+focus_on() {  # window
+  wait_until 5 focus_is "$1" || xdotool windowfocus --sync "$1" 2>/dev/null
+}
+# The banner strip holds texts (red) once the reveal has run.
+banner_shown() {
+  local red
+  red=$(xwd -root -silent | "$CONVERT" xwd:- -crop "80x350+$((SCREEN_WIDTH - 141))+0" +repage -format '%[fx:maxima.r]' info:)
+  [ "$red" != "0" ]
+}
+# The whole screen, or the rectangle of one window (frame included).
+save_shot() {  # file [window]
+  local WINDOW X Y WIDTH HEIGHT SCREEN crop=()
+  if [ -n "${2:-}" ]; then
+    eval "$(xdotool getwindowgeometry --shell "$2")"
+    crop=(-crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage)
+  fi
+  xwd -root -silent | "$CONVERT" xwd:- "${crop[@]}" "png:$1" && saved+=("$1")
+}
+saved=()
+problems=0
+problem() { echo "take-screenshots: $*" >&2; problems=$((problems + 1)); }
+
+mkdir -p "$shots"
+work=$(mktemp -d "${TMPDIR:-/tmp}/halv-screenshots.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cp "$build/Halvdyne.exe" "$build/Internal.hvd" "$work/"
+
+(cd "$work" && exec "$WINELOADER" ./Halvdyne.exe </dev/null >/dev/null 2>&1) &
+pid=$!
+if ! wait_until 60 has_window '^Halvorendyne$'; then
+  echo "take-screenshots: no main window within 60 s" >&2
+  kill "$pid" 2>/dev/null
+  exit 1
+fi
+main=$(window_named '^Halvorendyne$')
+wait_until 20 banner_shown || problem "the banner was not revealed within 20 s"
+sleep 0.5  # the reveal's last columns
+save_shot "$shots/results.png"
+
+focus_on "$main"
+xdotool key e
+if wait_until 20 has_window '^Step [1-5] of 5: '; then
+  wizard=$(window_named '^Step [1-5] of 5: ')
+  focus_on "$wizard"
+  # The wizard opens where it was left last time: back to page 1 first.
+  page=$(xdotool getwindowname "$wizard" | sed -nE 's/^Step ([1-5]) of 5:.*/\1/p')
+  while [ "${page:-1}" -gt 1 ]; do
+    xdotool key alt+p
+    page=$((page - 1))
+    wait_until 10 has_window "^Step $page of 5: " || { problem "Previous did not reach page $page"; break; }
+  done
+  for page in 1 2 3 4 5; do
+    if ! wait_until 10 has_window "^Step $page of 5: "; then
+      problem "page $page did not show"
+      break
+    fi
+    sleep 0.3  # the page's last paint
+    save_shot "$shots/wizard-page$page.png" "$wizard"
+    [ "$page" -lt 5 ] && xdotool key alt+n
+  done
+  xdotool key Escape
+  wait_until 10 has_no_window '^Step [1-5] of 5: ' || problem "Escape did not close the wizard"
+else
+  problem "\"e\" did not open the wizard"
+fi
+
+focus_on "$main"
+xdotool key q
+if wait_until 30 process_ended "$pid"; then
+  wait "$pid" || problem "Halvdyne.exe ended with exit code $?"
+else
+  problem "Halvdyne.exe still runs 30 s after \"q\""
+  kill "$pid" 2>/dev/null
+fi
+for shot in "${saved[@]}"; do echo "screenshot: $shot"; done
+[ "$problems" -eq 0 ] && [ "${#saved[@]}" -eq 6 ]
