@@ -1,13 +1,128 @@
-// The file selection dialogs are still to come: until then Load and Save
-// choose nothing.
+// The open and save dialogs for settings files: the system's Explorer-style
+// dialogs on SettingsFileName, one file type, placed where the user left the
+// previous one (the first one centred, 10 pixels above the middle).
 #include "files/file_dialog.h"
 
-bool ChooseSettingsFile(bool)
-{
-    return false;
-}
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/message_box.h"
 
 std::int16_t FileDialogLeft = 0;
 std::int16_t FileDialogTop = 0;
 bool FileDialogFirstCall = false;
 WNDPROC FileDialogClassProc = nullptr;
+
+namespace {
+
+// The dialogs are told the name buffer holds 260 characters, so that a
+// chosen name and ".hvd" always fit its 264.
+const DWORD DialogNameSize = 260;
+const char Extension[] = "hvd";
+
+void CopyName(char* target, const char* source)
+{
+    std::size_t length = std::strlen(source);
+    if (length > PathBufferSize - 1) length = PathBufferSize - 1;
+    std::memmove(target, source, length);
+    target[length] = '\0';
+}
+
+void PlaceFileDialog(HWND dialog)
+{
+    RECT outer;
+    GetWindowRect(dialog, &outer);
+    const std::int16_t width = static_cast<std::int16_t>(outer.right - outer.left);
+    const std::int16_t height = static_cast<std::int16_t>(outer.bottom - outer.top);
+    if (FileDialogLeft == 0 && FileDialogTop == 0) {
+        FileDialogLeft = static_cast<std::int16_t>((GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+        FileDialogTop = static_cast<std::int16_t>((GetSystemMetrics(SM_CYSCREEN) - height) / 2 - 10);
+    }
+    SetWindowPos(dialog, HWND_TOP, FileDialogLeft, FileDialogTop, 0, 0, SWP_NOSIZE);
+}
+
+}  // namespace
+
+const char* FileNamePart(const char* text)
+{
+    const char* backslash = std::strrchr(text, '\\');
+    if (backslash) return backslash + 1;
+    const char* colon = std::strrchr(text, ':');
+    return colon ? colon + 1 : text;
+}
+
+const char* ExtensionPart(const char* text)
+{
+    const char* stop = std::strrchr(text, '.');
+    return stop ? stop + 1 : text;
+}
+
+LRESULT CALLBACK FileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) {
+        RECT outer;
+        GetWindowRect(dialog, &outer);
+        FileDialogLeft = static_cast<std::int16_t>(outer.left);
+        FileDialogTop = static_cast<std::int16_t>(outer.top);
+    }
+    return CallWindowProcA(FileDialogClassProc, dialog, message, wParam, lParam);
+}
+
+UINT_PTR CALLBACK FileDialogHook(HWND hookDialog, UINT, WPARAM, LPARAM)
+{
+    // The hook dialog is a child of the file dialog; place and subclass the
+    // file dialog at the first message after it has become active.
+    HWND fileDialog = GetParent(hookDialog);
+    if (FileDialogFirstCall && fileDialog != nullptr && GetActiveWindow() == fileDialog) {
+        PlaceFileDialog(fileDialog);
+        FileDialogClassProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(fileDialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FileDialogProc)));
+        FileDialogFirstCall = false;
+    }
+    return 0;
+}
+
+bool ChooseSettingsFile(bool forOpen)
+{
+    char kept[PathBufferSize];
+    CopyName(kept, SettingsFileName);
+    CopyName(SettingsFileName, FileNamePart(SettingsFileName));  // offered without its folder
+
+    static const char Filter[36] = "Halvorendyne files (*.hvd)\0*.hvd\0";
+    OPENFILENAMEA dialog;
+    std::memset(&dialog, 0, sizeof dialog);
+    // The size without the newer members: the system shows its older layout,
+    // and the structure fits both the 32-bit and the 64-bit build.
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    dialog.hwndOwner = MainWindowHandle;
+    dialog.lpstrFilter = Filter;
+    dialog.lpstrFile = SettingsFileName;
+    dialog.nMaxFile = DialogNameSize;
+    dialog.lpfnHook = FileDialogHook;
+    dialog.Flags = forOpen ? OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_ENABLEHOOK | OFN_HIDEREADONLY
+                           : OFN_EXPLORER | OFN_NOREADONLYRETURN | OFN_PATHMUSTEXIST | OFN_ENABLEHOOK | OFN_HIDEREADONLY |
+                                 OFN_OVERWRITEPROMPT;
+    FileDialogFirstCall = true;
+    bool chosen = (forOpen ? GetOpenFileNameA(&dialog) : GetSaveFileNameA(&dialog)) != 0;
+    DWORD error = chosen ? 0 : CommDlgExtendedError();
+    SetFocus(ButtonHandles[FocusedButton]);
+
+    if (!chosen) {
+        CopyName(SettingsFileName, kept);
+        if (error != 0) {
+            ShowMessage(MainWindowHandle, "Error while creating the file selection window.", "Halvorendyne", MB_ICONERROR);
+        }
+        return false;
+    }
+    if (!forOpen) {
+        CopyName(PathBuffer, ExtensionPart(SettingsFileName));
+        if (lstrcmpiA(PathBuffer, Extension) != 0) {
+            std::size_t length = std::strlen(SettingsFileName);
+            if (length + 4 < PathBufferSize) std::memcpy(SettingsFileName + length, ".hvd", 5);
+        }
+    }
+    return true;
+}
