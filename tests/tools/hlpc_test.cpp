@@ -52,6 +52,22 @@ void WriteText(const fs::path& path, const std::string& text)
     out << text;
 }
 
+// This process's scratch folder, removed when the tests end.
+fs::path ScratchRoot()
+{
+    return fs::temp_directory_path() / ("hlpc-test-" + std::to_string(::getpid()));
+}
+
+class ScratchCleanup : public testing::Environment {
+public:
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(ScratchRoot(), ignored);
+    }
+};
+const testing::Environment* const Cleanup = testing::AddGlobalTestEnvironment(new ScratchCleanup);
+
 // A fresh directory per test.
 fs::path WorkDirectory()
 {
@@ -59,7 +75,7 @@ fs::path WorkDirectory()
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "." + info->name();
     std::replace(name.begin(), name.end(), '/', '_');
-    fs::path dir = fs::temp_directory_path() / ("hlpc-test-" + std::to_string(::getpid())) / (name + std::to_string(counter++));
+    fs::path dir = ScratchRoot() / (name + std::to_string(counter++));
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
@@ -115,7 +131,7 @@ std::string SampleSource()
         "@browse-buttons\n";
     for (const SampleTopic& topic : SampleTopics) {
         source += std::string("\n@topic ") + topic.map + " " + topic.context + " " + topic.title + "\n";
-        source += std::string("Topic ") + topic.context + " explains this part.\n";
+        source += std::string("Topic ") + topic.context + " explains this topic.\n";
     }
     source +=
         "\n@topic - key_list Keys\n"
@@ -137,7 +153,7 @@ class HlpcSampleFile : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        fs::path dir = fs::temp_directory_path() / ("hlpc-test-" + std::to_string(::getpid())) / "sample";
+        fs::path dir = ScratchRoot() / "sample";
         fs::create_directories(dir);
         WriteText(dir / "help.txt", SampleSource());
         RunResult result = RunHlpc(dir, {(dir / "help.txt").string(), (dir / "help.hlp").string()});
@@ -503,6 +519,11 @@ std::vector<BadSource> BadSources()
         {"TooManyTopics", manyTopics, 257, "too many topics (at most 255)"},
         {"ParagraphTooLong", longParagraph, 3, "paragraph too long (16002 bytes, at most 16000)"},
     };
+}
+
+void PrintTo(const BadSource& bad, std::ostream* out)
+{
+    *out << bad.name;
 }
 
 class HlpcBadSource : public testing::TestWithParam<BadSource> {};

@@ -1,0 +1,78 @@
+# hlpc, the help compiler, and Halvdyne.hlp, the program's help file, which
+# the build compiles from resources/help/Halvdyne.txt into the build
+# directory, beside the program (like Internal.hvd). The compiler has to run
+# on the build machine: in a Windows build that is the native one
+# tools.cmake builds on the side (host_hvdtool).
+
+set(HLPC_SOURCES
+  ${CMAKE_SOURCE_DIR}/tools/hlpc/help_file.cpp
+  ${CMAKE_SOURCE_DIR}/tools/hlpc/help_source.cpp)
+add_library(hlpc_core STATIC ${HLPC_SOURCES})
+target_include_directories(hlpc_core PUBLIC ${CMAKE_SOURCE_DIR})
+halv_warnings(hlpc_core)
+
+add_executable(hlpc tools/hlpc/hlpc.cpp)
+target_link_libraries(hlpc PRIVATE hlpc_core)
+halv_warnings(hlpc)
+
+if(CMAKE_CROSSCOMPILING)
+  set(HOST_HLPC ${CMAKE_BINARY_DIR}/host-tools/hlpc)
+  set(HOST_HLPC_TARGET host_hvdtool)
+else()
+  set(HOST_HLPC $<TARGET_FILE:hlpc>)
+  set(HOST_HLPC_TARGET hlpc)
+endif()
+
+set(HALV_HELP_SOURCE ${CMAKE_SOURCE_DIR}/resources/help/Halvdyne.txt)
+set(HALV_HELP_FILE ${CMAKE_BINARY_DIR}/Halvdyne.hlp)
+# The compiler's sources are named too, so that a Windows build recompiles
+# the help after the host tool changed.
+add_custom_command(
+  OUTPUT ${HALV_HELP_FILE}
+  COMMAND ${HOST_HLPC} ${HALV_HELP_SOURCE} ${HALV_HELP_FILE}
+  DEPENDS ${HALV_HELP_SOURCE} ${HOST_HLPC_TARGET} ${HLPC_SOURCES} ${CMAKE_SOURCE_DIR}/tools/hlpc/hlpc.cpp
+  COMMENT "Compiling Halvdyne.hlp"
+  VERBATIM)
+add_custom_target(help_file ALL DEPENDS ${HALV_HELP_FILE})
+
+# --- tests ---------------------------------------------------------------------
+if(HALV_TESTS AND NOT CMAKE_CROSSCOMPILING)
+  # The compiler's files read back field by field, its error messages, and
+  # the program's own help file.
+  add_executable(hlpc_tests
+    tests/tools/hlpc_test.cpp
+    tests/help/halvdyne_help_test.cpp
+    tests/help/hlp_reader.cpp
+    tests/support/input_message_recorder.cpp
+    tests/support/test_main.cpp)
+  target_link_libraries(hlpc_tests PRIVATE halv_display_text halv_model GTest::gtest)
+  target_include_directories(hlpc_tests PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(hlpc_tests PRIVATE
+    HLPC_PATH="$<TARGET_FILE:hlpc>"
+    HALVDYNE_HLP_PATH="${HALV_HELP_FILE}"
+    WIZARD_RC_PATH="${CMAKE_SOURCE_DIR}/resources/wizard.rc")
+  add_dependencies(hlpc_tests hlpc help_file)
+  halv_warnings(hlpc_tests)
+  gtest_discover_tests(hlpc_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endif()
+
+# Wine's help viewer showing Halvdyne.hlp: the contexts asked for directly,
+# and the real program's F1, wizard help and Quit. x86_64 only (the 32-bit
+# build cannot run here). Each test brings its own display and prefix copy
+# (cmake/wine-screen.sh); screenshots go to HALV_SCREENSHOT_DIR.
+if(HALV_TESTS AND WIN32 AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  add_executable(help_probe tests/help/help_probe.cpp)
+  target_link_libraries(help_probe PRIVATE user32)
+  halv_warnings(help_probe)
+
+  set(HALV_SCREENSHOT_DIR ${CMAKE_SOURCE_DIR}/build/screenshots CACHE PATH "Where the screen tests save their screenshots")
+  foreach(scenario contexts program)
+    add_test(NAME help_viewer_${scenario}
+      COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/wine-screen.sh 1024x768
+              bash ${CMAKE_SOURCE_DIR}/tests/help/help_viewer_test.sh ${scenario}
+              $<TARGET_FILE:Halvdyne> $<TARGET_FILE:help_probe> ${HALV_HELP_FILE}
+              ${CMAKE_BINARY_DIR}/host-tools/hvdtool ${CMAKE_SOURCE_DIR}/resources/Internal.txt
+              ${HALV_SCREENSHOT_DIR})
+    set_tests_properties(help_viewer_${scenario} PROPERTIES TIMEOUT 300)
+  endforeach()
+endif()

@@ -1,0 +1,192 @@
+// The program's help file as the build makes it: the numbers the program
+// asks for lead to the right topics, every link works, and the topics cover
+// the results screen and every field of the wizard's pages.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "display/result_text.h"
+#include "tests/help/hlp_reader.h"
+
+namespace {
+
+// The wizard's page titles (its captions read "Step n of 5: TITLE"); its
+// Help button asks for page + 2.
+const char* const PageTitles[6] = {"", "Stars in our Galaxy #1", "Stars in our Galaxy #2", "Habitable Planets",
+                                   "Advanced Civilizations", "Textual Settings Description"};
+const char MainWindowTitle[] = "The Halvorendyne Main Window";
+
+class HalvdyneHelp : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        hlptest::Bytes bytes;
+        readable_ = hlptest::ReadFileBytes(HALVDYNE_HLP_PATH, &bytes);
+        reader_ = new hlptest::HelpFileReader;
+        if (readable_) loaded_ = reader_->Load(bytes, &problem_);
+    }
+    static void TearDownTestSuite()
+    {
+        delete reader_;
+        reader_ = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(readable_) << "cannot read " << HALVDYNE_HLP_PATH;
+        ASSERT_TRUE(loaded_) << problem_;
+    }
+
+    // A topic's shown text, paragraphs joined by spaces.
+    static std::string TopicText(const hlptest::Topic& topic)
+    {
+        std::string text;
+        for (const hlptest::Paragraph& paragraph : topic.paragraphs) {
+            for (const hlptest::Run& run : paragraph.runs) text += run.text == "\n" ? " " : run.text;
+            text += ' ';
+        }
+        return text;
+    }
+
+    static const hlptest::Topic& Mapped(std::int32_t number)
+    {
+        const hlptest::Topic* topic = reader_->TopicForMap(number);
+        if (topic == nullptr) throw std::runtime_error("no topic for map number " + std::to_string(number));
+        return *topic;
+    }
+
+    static hlptest::HelpFileReader* reader_;
+    static bool readable_;
+    static bool loaded_;
+    static std::string problem_;
+};
+hlptest::HelpFileReader* HalvdyneHelp::reader_ = nullptr;
+bool HalvdyneHelp::readable_ = false;
+bool HalvdyneHelp::loaded_ = false;
+std::string HalvdyneHelp::problem_;
+
+TEST_F(HalvdyneHelp, TitleIsTheWindowCaption)
+{
+    EXPECT_EQ(reader_->title, "Halvorendyne Help");
+    EXPECT_EQ(reader_->windowCaption, "Halvorendyne Help");
+}
+
+TEST_F(HalvdyneHelp, NumbersTheProgramAsksForLeadToTheirTopics)
+{
+    std::vector<std::int32_t> numbers;
+    for (const auto& entry : reader_->map) numbers.push_back(entry.first);
+    EXPECT_EQ(numbers, (std::vector<std::int32_t>{1, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(Mapped(1).title, MainWindowTitle);
+    for (int page = 1; page <= 5; ++page) {
+        SCOPED_TRACE(page);
+        EXPECT_EQ(Mapped(page + 2).title, PageTitles[page]);
+        EXPECT_EQ(Mapped(page + 2).paragraphs.at(0).Text(), PageTitles[page]);
+    }
+    EXPECT_EQ(reader_->TopicForMap(2), nullptr) << "context 2 is not used";
+    const hlptest::Topic* contents = reader_->TopicAt(reader_->contentsOffset);
+    ASSERT_NE(contents, nullptr);
+    EXPECT_EQ(contents->title, MainWindowTitle);
+}
+
+TEST_F(HalvdyneHelp, EveryLinkWorksAndEveryTopicIsReachable)
+{
+    std::set<const hlptest::Topic*> reached = {&Mapped(1)};
+    std::vector<const hlptest::Topic*> queue = {&Mapped(1)};
+    while (!queue.empty()) {
+        const hlptest::Topic* topic = queue.back();
+        queue.pop_back();
+        for (const hlptest::Paragraph& paragraph : topic->paragraphs) {
+            for (const hlptest::Run& run : paragraph.runs) {
+                if (!run.inJump) continue;
+                const hlptest::Topic* target = reader_->TopicForHash(run.jumpHash);
+                ASSERT_NE(target, nullptr) << "broken link '" << run.text << "' in " << topic->title;
+                if (reached.insert(target).second) queue.push_back(target);
+            }
+        }
+    }
+    for (const hlptest::Topic& topic : reader_->topics) EXPECT_EQ(reached.count(&topic), 1u) << topic.title << " is not linked";
+}
+
+TEST_F(HalvdyneHelp, MainWindowTopicNamesTheResultsKeysAndFiles)
+{
+    const std::string text = TopicText(Mapped(1));
+    for (int line = 1; line <= ResultLineCount; ++line) {
+        std::string label = ResultLabel(line);
+        if (!label.empty() && label.back() == ':') label.pop_back();
+        EXPECT_NE(text.find(label), std::string::npos) << "result label: " << label;
+    }
+    const char* const phrases[] = {
+        "Edit", "Load", "Save", "Quit", "Help", "Alt+E", "Alt+H", "Tab", "Return", "Escape", "F1", "Left", "Up",
+        "chain of products", "rounded", "cube root", "more than 10^", "Internal.hvd",
+        "File error. Settings NOT loaded.", "Do you wish to save the current settings before exit?",
+    };
+    for (const char* phrase : phrases) EXPECT_NE(text.find(phrase), std::string::npos) << phrase;
+}
+
+// Every label and group title of a wizard page (resources/wizard.rc) is
+// found in that page's help topic, without its leading dots and final
+// colon.
+TEST_F(HalvdyneHelp, WizardTopicsExplainEveryFieldOfTheirPage)
+{
+    std::ifstream rc(WIZARD_RC_PATH);
+    ASSERT_TRUE(rc.good()) << WIZARD_RC_PATH;
+    const std::map<std::string, int> pages = {{"IDD_PAGE_STARS_1", 1}, {"IDD_PAGE_STARS_2", 2}, {"IDD_PAGE_PLANETS", 3},
+                                              {"IDD_PAGE_CIVILIZATIONS", 4}, {"IDD_PAGE_TEXTS", 5}};
+    const std::regex dialog(R"(^(IDD_\w+)\s+DIALOG\b)");
+    const std::regex label(R"(^\s*(LTEXT|GROUPBOX)\s+\"([^\"]*)\")");
+    std::map<int, int> labelsPerPage;
+    int page = 0;
+    std::string line;
+    while (std::getline(rc, line)) {
+        std::smatch match;
+        if (std::regex_search(line, match, dialog)) {
+            auto found = pages.find(match[1].str());
+            page = found == pages.end() ? 0 : found->second;
+        } else if (line.rfind("END", 0) == 0) {
+            page = 0;
+        } else if (page != 0 && std::regex_search(line, match, label)) {
+            std::string text = match[2].str();
+            text.erase(0, text.find_first_not_of('.'));
+            text.erase(text.find_last_not_of(":., ") + 1);
+            SCOPED_TRACE("page " + std::to_string(page));
+            EXPECT_NE(TopicText(Mapped(page + 2)).find(text), std::string::npos) << "not explained: " << text;
+            ++labelsPerPage[page];
+        }
+    }
+    for (int p = 1; p <= 5; ++p) EXPECT_GE(labelsPerPage[p], 3) << "labels of page " << p << " not found in the resource";
+}
+
+TEST_F(HalvdyneHelp, WizardTopicsStateLimitsMessagesAndKeys)
+{
+    struct Page {
+        int page;
+        std::vector<const char*> phrases;
+    };
+    const Page expected[] = {
+        {1, {"at least **1,000**", "0 to 1", "Invalid setting found.", "is an invalid character."}},
+        {2, {"1.01", "Sum is not equal to 1.", "0 to 1", "Invalid setting found."}},
+        {3, {"Values above 1 are accepted", "0 to 1", "Invalid setting found."}},
+        {4, {"at most 10,000,000,000", "not less than the years until first life", "Invalid setting found."}},
+        {5, {"65,534", "refuses nothing"}},
+    };
+    for (const Page& p : expected) {
+        SCOPED_TRACE(p.page);
+        std::string text = TopicText(Mapped(p.page + 2));
+        for (const char* phrase : p.phrases) {
+            std::string wanted = phrase;
+            // Bold marks in the table stand for the bold run boundaries.
+            for (std::size_t at; (at = wanted.find("**")) != std::string::npos;) wanted.erase(at, 2);
+            EXPECT_NE(text.find(wanted), std::string::npos) << wanted;
+        }
+        for (const char* key : {"Tab", "Shift+Tab", "Up", "Down", "Escape", "F1"}) {
+            EXPECT_NE(text.find(key), std::string::npos) << key;
+        }
+    }
+}
+
+}  // namespace

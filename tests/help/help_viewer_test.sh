@@ -1,0 +1,250 @@
+#!/bin/bash
+# Wine's help viewer with Halvdyne.hlp, on the display that
+# cmake/wine-screen.sh prepares:
+#   help_viewer_test.sh SCENARIO HALVDYNE_EXE HELP_PROBE_EXE HALVDYNE_HLP HOST_HVDTOOL INTERNAL_TXT SCREENSHOT_DIR
+#
+# SCENARIO contexts: WinHelpA(HELP_CONTEXT) for every number the program asks
+#   for (1 for the main window, 3..7 for the wizard's pages) shows its topic
+#   in a window captioned "Halvorendyne Help"; links and Back move between
+#   topics; HELP_QUIT closes the viewer.
+# SCENARIO program: the real program, started in a temporary folder with its
+#   help file and an Internal.hvd whose wizard page is 3: "e" and F1 in the
+#   wizard show the topic of page 3 (context 5); "h", F1 and the Help button
+#   in the main window the main window's topic (context 1); and Escape, which
+#   quits the program, closes the viewer.
+#
+# Screenshots: SCREENSHOT_DIR/help_*.png. Exit status: 0 when every check passed.
+set -u
+scenario=$1 exe=$2 probe_exe=$3 hlp=$4 hvdtool=$5 internal=$6 shots=$7
+work=$(mktemp -d "${TMPDIR:-/tmp}/halv-help.XXXXXX")
+program_pid=
+main_shell=$BASHPID
+cleanup() {
+  [ "$BASHPID" = "$main_shell" ] || return 0
+  [ -z "$program_pid" ] || kill "$program_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -p "$shots"
+cp "$exe" "$work/Halvdyne.exe"
+cp "$probe_exe" "$work/help_probe.exe"
+cp "$hlp" "$work/Halvdyne.hlp"
+help_file="Z:$(printf '%s' "$work" | tr / '\\')\\Halvdyne.hlp"
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Runs help_probe; its output (without carriage returns) in $out, status in
+# $rc. The output goes through a file: the viewer that WinHelpA starts
+# inherits the probe's output, and would hold a pipe open.
+probe() {
+  (cd "$work" && exec timeout 60 "$WINELOADER" ./help_probe.exe "$@" </dev/null >"$work/probe.out" 2>"$work/probe.err")
+  rc=$?
+  out=$(tr -d '\r' <"$work/probe.out")
+}
+
+screenshot() {
+  sleep 0.4
+  xwd -root -silent | convert xwd:- "$shots/$1.png" || fail "screenshot $1"
+  echo "screenshot: $shots/$1.png"
+}
+
+# The report in $out shows the caption and, as its first page line, title.
+expect_topic() {  # what title [a later page line, as a grep pattern]
+  local first before=$failures
+  [ "$rc" -eq 0 ] || { fail "$1: help_probe status $rc: $out"; return; }
+  grep -qx 'caption: Halvorendyne Help' <<<"$out" || fail "$1: caption is not 'Halvorendyne Help': $(head -1 <<<"$out")"
+  first=$(grep -m1 '^page: ' <<<"$out")
+  [ "$first" = "page: $2" ] || fail "$1: the viewer shows '${first#page: }', expected '$2'"
+  [ -z "${3:-}" ] || grep -q "^page: $3" <<<"$out" || fail "$1: no page line matching '$3'"
+  [ "$failures" -ne "$before" ] || echo "ok: $1 shows '$2'"
+}
+
+# Reads the viewer until its page starts with title (for up to 10 s): the
+# viewer turns to a topic a moment after the key that asked for it.
+read_until() {  # title
+  local i
+  for i in $(seq 20); do
+    probe read
+    [ "$(grep -m1 '^page: ' <<<"$out")" = "page: $1" ] && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
+click_at() {  # "X Y" from help_probe
+  [ "$rc" -eq 0 ] || { fail "no position: $out"; return 1; }
+  # shellcheck disable=SC2086
+  xdotool mousemove $1 click 1
+  sleep 0.5
+}
+
+# The first visible window whose name matches, waiting up to 20 s.
+wait_window() {
+  local i w
+  for i in $(seq 100); do
+    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
+
+wait_gone() {  # name pattern
+  local i
+  for i in $(seq 100); do
+    [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+# Gives the X focus to a window and waits until it has it.
+focus() {
+  local i
+  for i in $(seq 50); do
+    xdotool windowfocus --sync "$1" 2>/dev/null
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && { sleep 0.2; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+viewer_count() {
+  probe count
+  printf '%s' "$out" | tr -dc 0-9
+}
+
+contexts() {
+  local titles=("" "The Halvorendyne Main Window" "" "Stars in our Galaxy #1" "Stars in our Galaxy #2"
+                "Habitable Planets" "Advanced Civilizations" "Textual Settings Description")
+  local n
+  for n in 1 3 4 5 6 7; do
+    probe show "$help_file" $n
+    if [ $n -eq 1 ]; then
+      expect_topic "context 1" "${titles[1]}" 'Halvorendyne estimates how crowded our galaxy is'
+    else
+      expect_topic "context $n" "${titles[$n]}" "Step $((n - 2)) of 5 of the settings wizard"
+    fi
+    screenshot "help_context_$n"
+  done
+
+  # Links: from the main window's topic to the wizard's, and on to page 3.
+  probe show "$help_file" 1
+  probe link 'settings wizard'
+  click_at "$out" && { read_until "The Settings Wizard"; expect_topic "link 'settings wizard'" "The Settings Wizard"; }
+  probe link 'Step 3: Habitable Planets'
+  click_at "$out" && { read_until "Habitable Planets"; expect_topic "link 'Step 3: Habitable Planets'" "Habitable Planets"; }
+  screenshot help_link
+  probe button 'Back'
+  click_at "$out" && { read_until "The Settings Wizard"; expect_topic "button Back" "The Settings Wizard"; }
+  # A link far down the main window's topic, scrolled into view first.
+  probe show "$help_file" 1
+  probe link 'A worked example'
+  click_at "$out" && { read_until "A Worked Example"; expect_topic "link 'A worked example'" "A Worked Example"; }
+  screenshot help_worked_example
+
+  probe quit "$help_file"
+  [ "$rc" -eq 0 ] || fail "HELP_QUIT: $out"
+  [ "$(viewer_count)" = 0 ] || fail "a viewer window is left after HELP_QUIT"
+}
+
+# Gives the program the keyboard back from the viewer: Edit clicked, the
+# wizard left with Escape, which puts the focus on the Edit button.
+buttons_again() {
+  local wizard
+  probe button Edit Halvorendyne
+  click_at "$out" || return
+  if wizard=$(wait_window '^Step [1-5] of 5'); then
+    focus "$wizard" && xdotool key Escape
+    wait_gone '^Step [1-5] of 5' || fail "the wizard opened by Edit did not close"
+  else
+    fail "a click on Edit did not open the wizard"
+  fi
+}
+
+program() {
+  local main wizard i status
+  sed 's/^CurrentPage = .*/CurrentPage = 3/' "$internal" >"$work/Internal.txt"
+  "$hvdtool" make "$work/Internal.txt" "$work/Internal.hvd" || { fail "hvdtool make"; return; }
+  "$hvdtool" text "$work/Internal.hvd" | grep -qx 'CurrentPage = 3' || fail "Internal.hvd does not hold page 3"
+
+  (cd "$work" && exec "$WINELOADER" ./Halvdyne.exe </dev/null >/dev/null 2>&1) &
+  program_pid=$!
+  main=$(wait_window '^Halvorendyne$') || { fail "the program's window did not appear"; return; }
+  focus "$main" || fail "no focus on the main window"
+
+  # "e" opens the wizard at page 3; F1 there shows page 3's topic (context 5).
+  xdotool key e
+  if wizard=$(wait_window '^Step 3 of 5: Habitable Planets$'); then
+    focus "$wizard" || fail "no focus on the wizard"
+    xdotool key F1
+    read_until "Habitable Planets"
+    expect_topic "F1 on wizard page 3" "Habitable Planets" 'Step 3 of 5 of the settings wizard'
+    screenshot help_program_wizard_page3
+    # The viewer now has the keyboard: close it, then leave the wizard.
+    probe quit "$help_file"
+    focus "$wizard" && xdotool key Escape
+    wait_gone '^Step 3 of 5' || fail "Escape did not close the wizard"
+  else
+    fail "'e' did not open the wizard at 'Step 3 of 5: Habitable Planets'"
+  fi
+
+  # "h" in the main window: context 1 (the wizard gave the focus back to Edit).
+  focus "$main" || fail "no focus on the main window"
+  xdotool key h
+  read_until "The Halvorendyne Main Window"
+  expect_topic "'h' on the main window" "The Halvorendyne Main Window" 'Halvorendyne estimates'
+
+  # F1 in the main window turns the open viewer back to context 1. The
+  # viewer keeps the keyboard until the program is used again: a click on
+  # Edit and Escape in the wizard give it back to the buttons.
+  probe show "$help_file" 7
+  expect_topic "the viewer turned to context 7" "Textual Settings Description"
+  buttons_again
+  focus "$main" || fail "no focus on the main window"
+  xdotool key F1
+  read_until "The Halvorendyne Main Window"
+  expect_topic "F1 on the main window" "The Halvorendyne Main Window" 'Halvorendyne estimates'
+  screenshot help_program_f1
+
+  # So does the Help button.
+  probe show "$help_file" 7
+  expect_topic "the viewer turned to context 7" "Textual Settings Description"
+  probe button Help Halvorendyne
+  click_at "$out" && { read_until "The Halvorendyne Main Window"; expect_topic "the Help button" "The Halvorendyne Main Window"; }
+
+  # Escape quits, and the viewer goes with the main window (HELP_QUIT).
+  [ "$(viewer_count)" = 1 ] || fail "the viewer is not open before Quit"
+  buttons_again
+  [ "$(viewer_count)" = 1 ] || fail "the viewer is not open before Quit"
+  focus "$main" || fail "no focus on the main window"
+  xdotool key Escape
+  for i in $(seq 100); do
+    kill -0 "$program_pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  if kill -0 "$program_pid" 2>/dev/null; then
+    fail "Escape did not end the program"
+  else
+    wait "$program_pid"
+    status=$?
+    program_pid=
+    [ "$status" -eq 0 ] || fail "the program ended with status $status"
+  fi
+  for i in $(seq 50); do
+    [ "$(viewer_count)" = 0 ] && break
+    sleep 0.2
+  done
+  if [ "$(viewer_count)" = 0 ]; then echo "ok: the viewer closed with the program"; else fail "the viewer is still open after Quit"; fi
+  wait_gone '^Halvorendyne Help$' || fail "a window 'Halvorendyne Help' is still on the screen"
+  screenshot help_program_after_quit
+}
+
+case $scenario in
+  contexts) contexts ;;
+  program) program ;;
+  *) echo "usage: help_viewer_test.sh contexts|program ..." >&2; exit 2 ;;
+esac
+echo "$scenario: $failures failure(s)"
+[ "$failures" -eq 0 ]
