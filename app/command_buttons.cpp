@@ -29,6 +29,10 @@ void FocusButton(int id)
 void OnButtonSetFocus(HWND button, HWND previous)
 {
     if (ButtonId(previous) != 0) SetButtonStyle(previous, BS_PUSHBUTTON);
+    // From the main window itself (after a reactivation) the focus may come
+    // to another button than the one that last held it and wears the look.
+    HWND last = ButtonHandles[FocusedButton];
+    if (last != button && last != previous && ButtonId(last) != 0) SetButtonStyle(last, BS_PUSHBUTTON);
     SetButtonStyle(button, BS_DEFPUSHBUTTON);
     int id = ButtonId(button);
     if (id != 0) FocusedButton = static_cast<std::uint8_t>(id);
