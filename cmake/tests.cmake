@@ -64,3 +64,4 @@ include(cmake/app_tests.cmake)
 
 include(cmake/screen_tests.cmake)
 include(cmake/wizard_tests.cmake)
+include(cmake/file_dialog_tests.cmake)

@@ -74,9 +74,15 @@ LRESULT CALLBACK FileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 UINT_PTR CALLBACK FileDialogHook(HWND hookDialog, UINT, WPARAM, LPARAM)
 {
     // The hook dialog is a child of the file dialog; place and subclass the
-    // file dialog at the first message after it has become active.
+    // file dialog at the first message after it has become active. Wine
+    // activates it while it is still hidden, before its last change of
+    // size: then a message is posted, which comes once it is shown.
     HWND fileDialog = GetParent(hookDialog);
     if (FileDialogFirstCall && fileDialog != nullptr && GetActiveWindow() == fileDialog) {
+        if (!IsWindowVisible(fileDialog)) {
+            PostMessageA(hookDialog, WM_NULL, 0, 0);
+            return 0;
+        }
         PlaceFileDialog(fileDialog);
         FileDialogClassProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(fileDialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FileDialogProc)));
@@ -116,6 +122,13 @@ bool ChooseSettingsFile(bool forOpen)
             ShowMessage(MainWindowHandle, "Error while creating the file selection window.", "Halvorendyne", MB_ICONERROR);
         }
         return false;
+    }
+    // Windows makes the chosen file's folder the current directory; Wine
+    // does so only for a folder browsed to, not for a typed path.
+    if (dialog.nFileOffset > 0 && dialog.nFileOffset < PathBufferSize) {
+        CopyName(PathBuffer, SettingsFileName);
+        PathBuffer[dialog.nFileOffset] = '\0';
+        SetCurrentDirectoryA(PathBuffer);
     }
     if (!forOpen) {
         CopyName(PathBuffer, ExtensionPart(SettingsFileName));

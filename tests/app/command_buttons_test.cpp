@@ -203,7 +203,10 @@ TEST_F(ButtonInput, OnlyTheFocusedButtonWearsTheDefaultLookAfterAReactivation)
     ASSERT_EQ(GetForegroundWindow(), MainWindowHandle);
     EXPECT_EQ(FocusedCommand(), 0) << "the window itself takes the focus when activated";
 
+    ASSERT_TRUE(CancelProgramDialogs());  // the click opens the save dialog
     ClickButton(CommandSave);
+    EXPECT_EQ(CancelledDialogs().size(), 1u);
+    StopCancellingDialogs();
     EXPECT_EQ(FocusedCommand(), CommandSave);
     EXPECT_EQ(DefaultLookButtons(), std::vector<int>{CommandSave});
     PressKey(VK_LEFT);

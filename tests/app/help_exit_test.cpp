@@ -192,10 +192,13 @@ TEST_F(QuitCommand, SavesIntoTheProgramDirectoryOrAsksWhenThatFails)
         SettingsChanged = c.changed;
         const std::vector<unsigned char> image = ImageOfCurrentSettings();
         ASSERT_TRUE(SpyOnMessageBoxes(c.answer));
+        ASSERT_TRUE(CancelProgramDialogs());  // Yes opens the save dialog
 
         SendMessageA(MainWindowHandle, WM_COMMAND, MAKEWPARAM(CommandQuit, 0),
                      reinterpret_cast<LPARAM>(ButtonHandles[CommandQuit]));
         PumpMessages();
+        EXPECT_EQ(CancelledDialogs().size(), c.answer == IDYES ? 1u : 0u);
+        StopCancellingDialogs();
 
         if (c.asked) {
             ASSERT_EQ(SpiedMessages().size(), 1u);
