@@ -11,7 +11,8 @@ if(WIN32)
     tests/display/display_surfaces_test.cpp
     tests/display/results_screen_test.cpp
     tests/support/message_box_spy.cpp
-    tests/support/test_main.cpp)
+    tests/support/test_main.cpp
+    tests/support/worked_example.cpp)
   target_link_libraries(app_tests PRIVATE halv_app GTest::gtest halv_model halv_win32_glue)
   halv_warnings(app_tests)
   # halv_add_resources is defined after the tests (cmake/resources.cmake).

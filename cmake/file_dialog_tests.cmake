@@ -8,7 +8,8 @@ if(WIN32)
     tests/files/file_dialog_driver.cpp
     tests/files/file_dialog_test.cpp
     tests/support/message_box_spy.cpp
-    tests/support/test_main.cpp)
+    tests/support/test_main.cpp
+    tests/support/worked_example.cpp)
   target_link_libraries(file_dialog_tests PRIVATE halv_app GTest::gtest halv_model halv_win32_glue)
   halv_warnings(file_dialog_tests)
   # halv_add_resources is defined after the tests (cmake/resources.cmake).

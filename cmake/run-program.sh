@@ -13,11 +13,10 @@
 # quits the program.
 set -u
 cd "$(dirname "$0")/.."
+. cmake/screen-helpers.sh
 build=${1:-build/win64}
 program=${PROGRAM_DIR:-build/program}
 screenshot=${SCREENSHOT:-build/screenshot.png}
-CONVERT=/usr/bin/convert
-[ -x "$CONVERT" ] || CONVERT=convert
 
 # The program and the files that go beside it, nothing else of the build
 # (the Help file where the build makes one).
@@ -53,27 +52,8 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 fi
 
 # No display: a private one, a screenshot, and Quit by key.
-wait_until() {  # seconds command...
-  local deadline=$(($(date +%s%N) + $1 * 1000000000)); shift
-  until "$@"; do
-    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
-    sleep 0.05
-  done
-}
-window_named() { xdotool search --name "$1" 2>/dev/null | head -1; }
-has_window() { [ -n "$(window_named "$1")" ]; }
 any_window() { has_window '^Halvorendyne$' || has_window '^Internal\.hvd$'; }
-focus_is() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
-process_ended() { ! kill -0 "$1" 2>/dev/null; }
 save_screen() { mkdir -p "$(dirname "$screenshot")" && xwd -root -silent | "$CONVERT" xwd:- "png:$screenshot"; }
-# The banner strip holds texts (red) once the reveal has run; the plain
-# gradient has none.
-banner_shown() {
-  local width red
-  width=$(xdpyinfo | sed -nE 's/^ *dimensions: *([0-9]+)x.*/\1/p')
-  red=$(xwd -root -silent | "$CONVERT" xwd:- -crop "80x350+$((width - 141))+0" +repage -format '%[fx:maxima.r]' info:)
-  [ "$red" != "0" ]
-}
 
 echo "no usable DISPLAY: running on a private 1024x768 Xvfb"
 wine_up || { echo "run-program: could not start Wine on Xvfb" >&2; exit 1; }

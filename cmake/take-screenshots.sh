@@ -10,11 +10,10 @@
 # the build's own copy is never rewritten.
 set -u
 cd "$(dirname "$0")/.."
+. cmake/screen-helpers.sh
 build=${1:-build/win64}
 shots=${SCREENSHOT_DIR:-$PWD/build/screenshots}
 case $shots in /*) ;; *) shots=$PWD/$shots ;; esac
-CONVERT=/usr/bin/convert
-[ -x "$CONVERT" ] || CONVERT=convert
 
 if [ -z "${HALV_SCREENSHOT_RUN:-}" ]; then
   cmake --build "$build" --target Halvdyne settings_Internal -j"${JOBS:-2}" ||
@@ -28,27 +27,6 @@ fi
 
 # --- on the private screen ---------------------------------------------------------
 
-wait_until() {  # seconds command...
-  local deadline=$(($(date +%s%N) + $1 * 1000000000)); shift
-  until "$@"; do
-    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
-    sleep 0.05
-  done
-}
-window_named() { xdotool search --name "$1" 2>/dev/null | head -1; }
-has_window() { [ -n "$(window_named "$1")" ]; }
-has_no_window() { ! has_window "$1"; }
-focus_is() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
-process_ended() { ! kill -0 "$1" 2>/dev/null; }
-focus_on() {  # window
-  wait_until 5 focus_is "$1" || xdotool windowfocus --sync "$1" 2>/dev/null
-}
-# The banner strip holds texts (red) once the reveal has run.
-banner_shown() {
-  local red
-  red=$(xwd -root -silent | "$CONVERT" xwd:- -crop "80x350+$((SCREEN_WIDTH - 141))+0" +repage -format '%[fx:maxima.r]' info:)
-  [ "$red" != "0" ]
-}
 # The whole screen, or the rectangle of one window (frame included).
 save_shot() {  # file [window]
   local WINDOW X Y WIDTH HEIGHT SCREEN crop=()

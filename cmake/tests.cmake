@@ -10,7 +10,7 @@ include(GoogleTest)
 
 # The model's message box is recorded, not shown, in every test program.
 set(INPUT_RECORDER_SOURCES tests/support/input_message_recorder.cpp)
-set(TEST_SUPPORT_SOURCES tests/support/test_main.cpp ${INPUT_RECORDER_SOURCES})
+set(TEST_SUPPORT_SOURCES tests/support/test_main.cpp tests/support/worked_example.cpp ${INPUT_RECORDER_SOURCES})
 
 set(MODEL_TEST_SOURCES
   tests/files/settings_image_test.cpp
@@ -52,7 +52,8 @@ if(WIN32)
   add_executable(files_win_tests
     tests/files/settings_file_win_test.cpp
     tests/support/message_box_spy.cpp
-    tests/support/test_main.cpp)
+    tests/support/test_main.cpp
+    tests/support/worked_example.cpp)
   target_link_libraries(files_win_tests PRIVATE halv_win32_glue GTest::gtest)
   halv_warnings(files_win_tests)
   if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")

@@ -10,7 +10,8 @@ if(WIN32)
     tests/app/fake_platform_seams.cpp
     tests/app/program_window_fixture.cpp
     tests/support/message_box_spy.cpp
-    tests/support/test_main.cpp)
+    tests/support/test_main.cpp
+    tests/support/worked_example.cpp)
   target_link_libraries(wizard_tests PRIVATE halv_app GTest::gtest halv_model halv_win32_glue)
   halv_warnings(wizard_tests)
   # halv_add_resources is defined after the tests (cmake/resources.cmake).

@@ -22,33 +22,14 @@ if [ $# -ne 5 ]; then
   exit 2
 fi
 exe=$1 probe=$2 hvdtool=$3 source=$4 shots=$5
+. "$(dirname "${BASH_SOURCE[0]}")/../../cmake/screen-helpers.sh"
 W=${SCREEN_WIDTH:?run through cmake/wine-screen.sh} H=${SCREEN_HEIGHT:?run through cmake/wine-screen.sh}
-CONVERT=/usr/bin/convert
-[ -x "$CONVERT" ] || CONVERT=convert
 size=${W}x${H}
 mkdir -p "$shots"
 work=$(mktemp -d "${TMPDIR:-/tmp}/halv-screen-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-pass() { echo "ok: $*"; }
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
 # --- helpers -------------------------------------------------------------------
-
-# Polls a command every 50 ms until it succeeds; false after the timeout.
-wait_until() {  # seconds command...
-  local deadline=$(($(date +%s%N) + $1 * 1000000000)); shift
-  until "$@"; do
-    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
-    sleep 0.05
-  done
-}
-
-window_named() { xdotool search --name "$1" 2>/dev/null | head -1; }
-has_window() { [ -n "$(window_named "$1")" ]; }
-focus_is() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
-process_ended() { ! kill -0 "$1" 2>/dev/null; }
 
 screenshot() {  # file
   xwd -root -silent | "$CONVERT" xwd:- "png:$1"
@@ -110,12 +91,7 @@ fi
 # The reveal has run when the strip shows more than the plain gradient:
 # the gradient has no red, the banner's texts have.
 strip_left=$((W - 141))
-banner_shown() {
-  local red
-  red=$(xwd -root -silent | "$CONVERT" xwd:- -crop "80x350+$strip_left+0" +repage -format '%[fx:maxima.r]' info:)
-  [ "$red" != "0" ]
-}
-wait_until 20 banner_shown || fail "$size: the banner strip never showed its texts"
+wait_until 20 banner_shown "$strip_left" || fail "$size: the banner strip never showed its texts"
 # Then until the strip stays the same for 0.3 s: the reveal's last columns
 # and Wine's flush to the X server, however busy the machine.
 strip_now() { xwd -root -silent | "$CONVERT" xwd:- -crop "80x350+$strip_left+0" +repage rgb:- | md5sum; }

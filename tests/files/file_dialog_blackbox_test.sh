@@ -18,9 +18,8 @@ if [ $# -ne 3 ]; then
   exit 2
 fi
 exe=$1 hvdtool=$2 source=$3
+. "$(dirname "${BASH_SOURCE[0]}")/../../cmake/screen-helpers.sh"
 : "${WINELOADER:?run through cmake/wine-screen.sh}"
-CONVERT=/usr/bin/convert
-[ -x "$CONVERT" ] || CONVERT=convert
 work=$(mktemp -d "${TMPDIR:-/tmp}/halv-file-dialog.XXXXXX")
 pid=
 finish() {
@@ -28,27 +27,12 @@ finish() {
   rm -rf "$work"
 }
 trap finish EXIT
-failures=0
-pass() { echo "ok: $*"; }
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
-wait_until() {  # seconds command...
-  local deadline=$(($(date +%s%N) + $1 * 1000000000)); shift
-  until "$@"; do
-    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
-    sleep 0.05
-  done
-}
 windows_named() { xdotool search --name "$1" 2>/dev/null; }
 # A window of that name other than the main window.
 other_window() { windows_named "$1" | grep -vx "$main" | head -1; }
 has_other_window() { [ -n "$(other_window "$1")" ]; }
 no_other_window() { [ -z "$(other_window "$1")" ]; }
-focus_is() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
-focus_on() {  # window
-  wait_until 5 focus_is "$1" || xdotool windowfocus --sync "$1" 2>/dev/null
-}
-process_ended() { ! kill -0 "$1" 2>/dev/null; }
 screen_sum() { xwd -root -silent | "$CONVERT" xwd:- -depth 8 rgb:- | md5sum | cut -d' ' -f1; }
 # The screen once it has stayed the same for 0.3 s.
 settled_screen() {

@@ -20,6 +20,7 @@
 #include "model/estimation.h"
 #include "model/settings_record.h"
 #include "tests/support/message_box_spy.h"
+#include "tests/support/worked_example.h"
 
 namespace {
 
@@ -56,32 +57,11 @@ unsigned char* ResultBytes()
     return reinterpret_cast<unsigned char*>(&Settings) + ResultsOffset;
 }
 
-// The parameters of the model's worked example; it has plain results.
-void FillWorkedExample()
+// The worked example's parameters, with every reserved byte distinct.
+void FillWorkedExampleFile()
 {
+    FillWorkedExample();
     SettingsRecord& s = Settings;
-    s.StarCount = 1000000;
-    s.PlanetShare = 0.5f;
-    s.PopulationIShare = 0.5f;
-    s.MultipleSystemShare = 0.5f;
-    s.HeavyElementShare = 1;
-    s.DwarfShare = 0.25f;
-    s.SunLikeShare = 0.5f;
-    s.GiantShare = 0.25f;
-    s.EcoSingleProb = 1;
-    s.EcoDwarfProb = 0.5f;
-    s.EcoSunLikeProb = 0.5f;
-    s.EcoGiantProb = 0;
-    s.PlanetInEcoProb = 1;
-    s.MassMixProb = 0.5f;
-    s.OrbitAxisProb = 0.5f;
-    s.LifeEvolvesProb = 0.5f;
-    s.FirstLifeYears = 5000000000LL;
-    s.FirstCivilizationYears = 6000000000LL;
-    s.CivilizationSpanYears = 100000000LL;
-    s.StarDistanceLy = 5;
-    s.GalaxySizeRatio = 1;
-    s.GalaxyCount = 100000000000LL;
     for (std::size_t i = 0; i < sizeof s.Reserved; ++i) s.Reserved[i] = static_cast<std::uint8_t>(i + 1);
     s.CurrentPage = 4;
 }
@@ -476,7 +456,7 @@ TEST_F(SettingsFileWin, RoundTripRestoresStoredBlockTextsAndResults)
         bool changedBeforeLoad;
     } cases[] = {
         {"worked example, CR LF texts",
-         FillWorkedExample,
+         FillWorkedExampleFile,
          {"Ann Example\r\nObservatory Road 1", "Line one\r\nLine two\r\n", "\r\n\r\nAfter two empty lines\r\n\xE9t\xE9"},
          true},
         {"distinct values, no texts", FillDistinctValues, {nullptr, nullptr, nullptr}, false},
@@ -546,7 +526,7 @@ TEST_F(SettingsFileWin, RoundTripRestoresStoredBlockTextsAndResults)
 
 TEST_F(SettingsFileWin, WorkedExampleGivesItsResultsAfterLoad)
 {
-    FillWorkedExample();
+    FillWorkedExampleFile();
     const std::string path = PathIn("worked.hvd");
     ASSERT_TRUE(SaveSettings(path.c_str(), false));
     FillStaleRecord();
@@ -605,7 +585,7 @@ TEST_F(SettingsFileWin, SavedMessageOnlyWhenAskedAndOwnedByTheMainWindow)
         ASSERT_TRUE(SpyOnMessageBoxes());
         MainWindowHandle = c.mainWindow ? owner_ : nullptr;
         SettingsChanged = true;
-        FillWorkedExample();
+        FillWorkedExampleFile();
         const std::string path = PathIn("saved.hvd");
         EXPECT_TRUE(SaveSettings(path.c_str(), c.showMessages));
         EXPECT_FALSE(SettingsChanged);
@@ -667,7 +647,7 @@ TEST_F(SettingsFileWin, SaveIntoMissingFolderFailsAndChangesNothing)
         SCOPED_TRACE(showMessages ? "with messages" : "without messages");
         ASSERT_TRUE(SpyOnMessageBoxes());
         MainWindowHandle = owner_;
-        FillWorkedExample();
+        FillWorkedExampleFile();
         SetText(&Settings.AuthorName, "Kept");
         Settings.SettingsFileTime = 0x0102030405060708ULL;
         SettingsChanged = true;
@@ -792,7 +772,7 @@ TEST_F(SettingsFileWin, DamagedFileIsRefusedAndChangesNothing)
 
 TEST_F(SettingsFileWin, SettingsFileTimeIsTheFilesLastWriteTime)
 {
-    FillWorkedExample();
+    FillWorkedExampleFile();
     Settings.SettingsFileTime = 1;
     const std::string path = PathIn("timed.hvd");
     ASSERT_TRUE(SaveSettings(path.c_str(), false));
@@ -821,7 +801,7 @@ TEST_F(SettingsFileWin, FailedWriteIsReportedEvenWithoutMessages)
         SCOPED_TRACE(showMessages ? "with messages" : "without messages");
         ASSERT_TRUE(SpyOnMessageBoxes());
         MainWindowHandle = owner_;
-        FillWorkedExample();
+        FillWorkedExampleFile();
         SettingsChanged = true;
         EXPECT_FALSE(SaveSettings(path, showMessages));
         ExpectOneMessage(NotSavedText, ProgramCaption, MB_ICONERROR, owner_);

@@ -17,26 +17,11 @@ if [ $# -ne 3 ]; then
   exit 2
 fi
 exe=$1 hvdtool=$2 source=$3
+. "$(dirname "${BASH_SOURCE[0]}")/../../cmake/screen-helpers.sh"
 : "${DISPLAY:?run through cmake/wine-screen.sh}" "${WINELOADER:?run through cmake/wine-screen.sh}"
 work=$(mktemp -d "${TMPDIR:-/tmp}/halv-wizard-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-failures=0
-pass() { echo "ok: $*"; }
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
-# Polls a command every 50 ms until it succeeds; false after the timeout.
-wait_until() {  # seconds command...
-  local deadline=$(($(date +%s%N) + $1 * 1000000000)); shift
-  until "$@"; do
-    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
-    sleep 0.05
-  done
-}
-window_named() { xdotool search --name "$1" 2>/dev/null | head -1; }
-has_window() { [ -n "$(window_named "$1")" ]; }
-has_no_window() { ! has_window "$1"; }
-focus_is() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
-process_ended() { ! kill -0 "$1" 2>/dev/null; }
 # Waits for a window and for the keyboard focus on it; prints its id.
 focused_window() {  # name-pattern
   local window

@@ -1,0 +1,40 @@
+# Shell helpers for scripts that drive the program on an X screen with
+# xdotool and read it back with xwd and ImageMagick. Sourced, not run.
+
+CONVERT=/usr/bin/convert
+[ -x "$CONVERT" ] || CONVERT=convert
+
+# Polls a command every 50 ms until it succeeds; false after the timeout.
+wait_until() {  # seconds command...
+  local deadline=$(($(date +%s%N) + $1 * 1000000000)); shift
+  until "$@"; do
+    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
+window_named() { xdotool search --name "$1" 2>/dev/null | head -1; }
+has_window() { [ -n "$(window_named "$1")" ]; }
+has_no_window() { ! has_window "$1"; }
+focus_is() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+process_ended() { ! kill -0 "$1" 2>/dev/null; }
+
+# Waits for the focus to reach a window, and gives it the focus if it doesn't.
+focus_on() {  # window
+  wait_until 5 focus_is "$1" || xdotool windowfocus --sync "$1" 2>/dev/null
+}
+
+screen_width() { xdpyinfo | sed -nE 's/^ *dimensions: *([0-9]+)x.*/\1/p'; }
+
+# The banner strip (80 x 350 at 141 pixels from the right edge) holds texts
+# (red) once the reveal has run; the plain gradient has none.
+banner_shown() {  # [strip-left]
+  local left=${1:-$(($(screen_width) - 141))} red
+  red=$(xwd -root -silent | "$CONVERT" xwd:- -crop "80x350+$left+0" +repage -format '%[fx:maxima.r]' info:)
+  [ "$red" != "0" ]
+}
+
+# The tests' tally: pass and fail lines, failures counted.
+failures=0
+pass() { echo "ok: $*"; }
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
