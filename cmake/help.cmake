@@ -57,10 +57,10 @@ if(HALV_TESTS AND NOT CMAKE_CROSSCOMPILING)
 endif()
 
 # Wine's help viewer showing Halvdyne.hlp: the contexts asked for directly,
-# and the real program's F1, wizard help and Quit. x86_64 only (the 32-bit
-# build cannot run here). Each test brings its own display and prefix copy
+# and the real program's F1, wizard help and Quit, for both widths. Each
+# test brings its own display and prefix copy
 # (cmake/wine-screen.sh); screenshots go to HALV_SCREENSHOT_DIR.
-if(HALV_TESTS AND WIN32 AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+if(HALV_TESTS AND WIN32)
   add_executable(help_probe tests/help/help_probe.cpp)
   target_link_libraries(help_probe PRIVATE user32)
   halv_warnings(help_probe)

@@ -16,9 +16,17 @@ run() {  # name command...
 run native bash -c 'cd build/native && ctest --output-on-failure'
 run asan bash -c 'cd build/asan && ctest --output-on-failure'
 run win64 cmake/wine-ctest.sh build/win64
+configs="native asan win64"
+# The shipped 32-bit build, under Wine's 32-bit loader through qemu-i386.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  run win32 cmake/wine-ctest.sh build/win32
+  configs="$configs win32"
+else
+  echo "=== win32: skipped, this machine runs no 32-bit binaries (see cmake/install-deps.sh)"
+fi
 run fuzz cmake/run-fuzzers.sh  # each fuzzer counts as one test
 passed=0; failed=0
-for name in native asan win64 fuzz; do
+for name in $configs fuzz; do
   line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log/$name.log" | tail -1)
   if [ -z "$line" ]; then echo "$name: no CTest summary"; status=1; continue; fi
   f=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')

@@ -27,9 +27,7 @@ add_executable(core_tests ${MODEL_TEST_SOURCES} ${TEST_SUPPORT_SOURCES})
 target_link_libraries(core_tests PRIVATE halv_files GTest::gtest)
 halv_warnings(core_tests)
 
-if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-  gtest_discover_tests(core_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
-endif()
+gtest_discover_tests(core_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 
 if(NOT WIN32 AND NOT HALV_SANITIZE)
   find_package(benchmark QUIET)
@@ -56,10 +54,8 @@ if(WIN32)
     tests/support/worked_example.cpp)
   target_link_libraries(files_win_tests PRIVATE halv_win32_glue GTest::gtest)
   halv_warnings(files_win_tests)
-  if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-    gtest_discover_tests(files_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-      PROPERTIES TIMEOUT 120 RESOURCE_LOCK desktop)
-  endif()
+  gtest_discover_tests(files_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT 120 RESOURCE_LOCK desktop)
 endif()
 include(cmake/app_tests.cmake)
 

@@ -1,5 +1,5 @@
-# 32-bit Windows build: the shipped product. Built only: 32-bit code cannot
-# run on the build machines.
+# 32-bit Windows build: the shipped product. Its tests run under Wine's
+# 32-bit loader (through qemu-i386 on these 64-bit-only kernels).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
@@ -11,3 +11,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine CACHE FILEPATH "Wine's 32-bit loader")

@@ -81,27 +81,25 @@ if(HALV_TESTS)
     tools/hvdtool/tool_messages.cpp)
   target_link_libraries(hvdtool_tests PRIVATE hvdtool_core GTest::gtest)
   halv_warnings(hvdtool_tests)
-  if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-    gtest_discover_tests(hvdtool_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
-    # The command line as a user runs it, on files the test makes.
-    if(CMAKE_CROSSCOMPILING)
-      set(HVDTOOL_COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:hvdtool>)
-    else()
-      set(HVDTOOL_COMMAND $<TARGET_FILE:hvdtool>)
-    endif()
-    add_test(NAME hvdtool_command_line
-      COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/hvdtool_cli_test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/hvdtool-cli ${HVDTOOL_COMMAND})
-    set_tests_properties(hvdtool_command_line PROPERTIES TIMEOUT 300)
-    if(CMAKE_CROSSCOMPILING)
-      add_test(NAME hvdtool_same_output_as_host
-        COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/hvdtool_same_output_test.sh ${CMAKE_BINARY_DIR}/scenarios
-                ${CMAKE_BINARY_DIR}/hvdtool-same ${HOST_HVDTOOL} ${HVDTOOL_COMMAND})
-      set_tests_properties(hvdtool_same_output_as_host PROPERTIES TIMEOUT 300)
-    endif()
-    # The scenario files the build made: every one accepted by the wizard.
-    foreach(scenario ${HALV_SCENARIOS})
-      add_test(NAME hvdtool_scenario_${scenario}
-        COMMAND ${HVDTOOL_COMMAND} check ${CMAKE_BINARY_DIR}/scenarios/${scenario}.hvd)
-    endforeach()
+  gtest_discover_tests(hvdtool_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  # The command line as a user runs it, on files the test makes.
+  if(CMAKE_CROSSCOMPILING)
+    set(HVDTOOL_COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:hvdtool>)
+  else()
+    set(HVDTOOL_COMMAND $<TARGET_FILE:hvdtool>)
   endif()
+  add_test(NAME hvdtool_command_line
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/hvdtool_cli_test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/hvdtool-cli ${HVDTOOL_COMMAND})
+  set_tests_properties(hvdtool_command_line PROPERTIES TIMEOUT 300)
+  if(CMAKE_CROSSCOMPILING)
+    add_test(NAME hvdtool_same_output_as_host
+      COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/hvdtool_same_output_test.sh ${CMAKE_BINARY_DIR}/scenarios
+              ${CMAKE_BINARY_DIR}/hvdtool-same ${HOST_HVDTOOL} ${HVDTOOL_COMMAND})
+    set_tests_properties(hvdtool_same_output_as_host PROPERTIES TIMEOUT 300)
+  endif()
+  # The scenario files the build made: every one accepted by the wizard.
+  foreach(scenario ${HALV_SCENARIOS})
+    add_test(NAME hvdtool_scenario_${scenario}
+      COMMAND ${HVDTOOL_COMMAND} check ${CMAKE_BINARY_DIR}/scenarios/${scenario}.hvd)
+  endforeach()
 endif()

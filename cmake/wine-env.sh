@@ -1,4 +1,6 @@
-# Wine 64-bit on a private Xvfb display, for running the Windows tests.
+# Wine on a private Xvfb display, for running the Windows tests. The prefix
+# is a WoW64 one: Wine's 64-bit loader and its 32-bit loader (through
+# qemu-i386, see install-deps.sh) both run in it.
 # Source this file, then call wine_up; wine_down (also run on exit) stops
 # only what wine_up started.
 #
@@ -28,6 +30,12 @@ wine_up() {
   [ -n "$WINE_XVFB_PID" ] || { echo "wine_up: no free X display" >&2; return 1; }
   export DISPLAY=:$d
 
+  # A prefix made while no 32-bit binary could run has an empty syswow64
+  # and can never run the 32-bit build: make it again.
+  if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] &&
+     /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    rm -rf "$WINEPREFIX"; mkdir -p "$WINEPREFIX"
+  fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     # A new prefix: unmanaged windows (no window manager, so each closed
     # window would otherwise cost two seconds), serif and sans replacements,

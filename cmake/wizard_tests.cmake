@@ -16,17 +16,13 @@ if(WIN32)
   halv_warnings(wizard_tests)
   # halv_add_resources is defined after the tests (cmake/resources.cmake).
   cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL halv_add_resources wizard_tests)
-  if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-    gtest_discover_tests(wizard_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-      PROPERTIES TIMEOUT 120 RESOURCE_LOCK desktop)
-  endif()
+  gtest_discover_tests(wizard_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT 120 RESOURCE_LOCK desktop)
 
   # Its own X screen and Wine prefix copy (cmake/wine-screen.sh): no desktop lock.
-  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-    add_test(NAME wizard_blackbox
-      COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/wine-screen.sh 1024x768
-              bash ${CMAKE_SOURCE_DIR}/tests/wizard/wizard_blackbox_test.sh
-              $<TARGET_FILE:Halvdyne> ${CMAKE_BINARY_DIR}/host-tools/hvdtool ${CMAKE_SOURCE_DIR}/resources/Internal.txt)
-    set_tests_properties(wizard_blackbox PROPERTIES TIMEOUT 300)
-  endif()
+  add_test(NAME wizard_blackbox
+    COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/wine-screen.sh 1024x768
+            bash ${CMAKE_SOURCE_DIR}/tests/wizard/wizard_blackbox_test.sh
+            $<TARGET_FILE:Halvdyne> ${CMAKE_BINARY_DIR}/host-tools/hvdtool ${CMAKE_SOURCE_DIR}/resources/Internal.txt)
+  set_tests_properties(wizard_blackbox PROPERTIES TIMEOUT 300)
 endif()
