@@ -54,6 +54,15 @@ std::string TextOf(const char* text)
 }
 
 // A record with every stored field distinct, texts included.
+// The i-th of fifteen distinct reals: 0.01f times i + 1, rounded once to a
+// float. The product is exact in extended precision, and only a conversion
+// from a wider type rounds on i686: a float product, even cast to float,
+// keeps the x87's excess precision there.
+float DistinctReal(int i)
+{
+    return static_cast<float>(static_cast<long double>(0.01f) * (i + 1));
+}
+
 void FillDistinctRecord()
 {
     ResetRecord();
@@ -63,7 +72,7 @@ void FillDistinctRecord()
                       &s.DwarfShare,    &s.SunLikeShare,     &s.GiantShare,          &s.EcoSingleProb,
                       &s.EcoDwarfProb,  &s.EcoSunLikeProb,   &s.EcoGiantProb,        &s.PlanetInEcoProb,
                       &s.MassMixProb,   &s.OrbitAxisProb,    &s.LifeEvolvesProb};
-    for (int i = 0; i < 15; ++i) *reals[i] = 0.01f * static_cast<float>(i + 1);
+    for (int i = 0; i < 15; ++i) *reals[i] = DistinctReal(i);
     s.FirstLifeYears = 700000000;
     s.FirstCivilizationYears = 4540000000LL;
     s.CivilizationSpanYears = -5;
@@ -83,7 +92,7 @@ TEST(SettingsImage, FieldsStandAtTheirFileOffsets)
     std::vector<unsigned char> image = EncodeCurrent();
     EXPECT_EQ(std::memcmp(image.data(), "Halvorendyne, File Version 1.01", 32), 0);  // with its NUL
     EXPECT_EQ(At<std::int64_t>(image, 32), 0x0102030405060708LL);
-    for (int i = 0; i < 15; ++i) EXPECT_EQ(At<float>(image, 40 + 4 * i), 0.01f * static_cast<float>(i + 1)) << i;
+    for (int i = 0; i < 15; ++i) EXPECT_EQ(At<float>(image, 40 + 4 * i), DistinctReal(i)) << i;
     EXPECT_EQ(At<std::int64_t>(image, 100), 700000000);
     EXPECT_EQ(At<std::int64_t>(image, 108), 4540000000LL);
     EXPECT_EQ(At<std::int64_t>(image, 116), -5);
