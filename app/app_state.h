@@ -64,12 +64,15 @@ extern bool LargeSystemFont;
 // banner reveal.
 extern bool FirstPaint;
 
-// The parameter block and the two counts the wizard recomputes, as they
-// were before the wizard ran, for Cancel.
+// The parameter block and everything the wizard's pages 3 and 4 recompute
+// (the two counts and their exponents), as they were before the wizard ran,
+// for Cancel.
 struct EditSnapshotData {
     unsigned char parameters[188];
     std::int64_t suitableStarCount;
     std::int64_t inhabitedPlanetTotal;
+    std::uint8_t suitableStarExponent;
+    std::uint8_t inhabitedPlanetExponent;
 };
 extern EditSnapshotData EditSnapshot;
 

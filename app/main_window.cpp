@@ -28,6 +28,8 @@ void TakeEditSnapshot()
     std::memcpy(EditSnapshot.parameters, StoredBlockBytes(), ParameterBlockSize);
     EditSnapshot.suitableStarCount = Settings.SuitableStarCount;
     EditSnapshot.inhabitedPlanetTotal = Settings.InhabitedPlanetTotal;
+    EditSnapshot.suitableStarExponent = Settings.SuitableStarExponent;
+    EditSnapshot.inhabitedPlanetExponent = Settings.InhabitedPlanetExponent;
 }
 
 void RestoreEditSnapshot()
@@ -35,6 +37,8 @@ void RestoreEditSnapshot()
     std::memcpy(StoredBlockBytes(), EditSnapshot.parameters, ParameterBlockSize);
     Settings.SuitableStarCount = EditSnapshot.suitableStarCount;
     Settings.InhabitedPlanetTotal = EditSnapshot.inhabitedPlanetTotal;
+    Settings.SuitableStarExponent = EditSnapshot.suitableStarExponent;
+    Settings.InhabitedPlanetExponent = EditSnapshot.inhabitedPlanetExponent;
 }
 
 void EditCommand()
@@ -92,6 +96,15 @@ void OnDestroy(HWND window)
     PostQuitMessage(0);
 }
 
+// The window itself handles no keys: the focus it gets (back from a message
+// box or dialog, or at a reactivation) goes on to the focused button.
+void OnSetFocus()
+{
+    RefreshPalette();
+    HWND button = ButtonHandles[FocusedButton];
+    if (button != nullptr) SetFocus(button);
+}
+
 void CreateButtons(HINSTANCE instance)
 {
     FocusedButton = CommandEdit;
@@ -116,7 +129,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE: OnCreate(window); break;
     case WM_DESTROY: OnDestroy(window); return 0;
-    case WM_SETFOCUS: RefreshPalette(); break;
+    case WM_SETFOCUS: OnSetFocus(); break;
     case WM_PAINT: PaintResults(FirstPaint); break;
     case WM_HELP: ShowHelp(1); break;
     case WM_COMMAND:

@@ -24,7 +24,7 @@ if(NOT WIN32)
 endif()
 
 add_executable(core_tests ${MODEL_TEST_SOURCES} ${TEST_SUPPORT_SOURCES})
-target_link_libraries(core_tests PRIVATE halv_files GTest::gtest)
+target_link_libraries(core_tests PRIVATE halv_files halv_display_text GTest::gtest)
 halv_warnings(core_tests)
 
 gtest_discover_tests(core_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)

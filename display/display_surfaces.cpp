@@ -43,17 +43,33 @@ void ReleaseBuffer(HDC buffer, HBITMAP bitmap, HGDIOBJ previous)
     DeleteObject(bitmap);
 }
 
-void SelectAndRealizePalette()
+// SelectPalette gives NULL when another thread holds the context (the
+// banner reveal copies through WindowDC): the palette kept from before is
+// then still the one to put back, and ours is not one to keep.
+void SelectAndRealizePalette(HPALETTE replaced)
 {
     for (int i = 0; i < 3; ++i) {
-        PreviousPalettes[i] = SelectPalette(*PaletteContexts[i], BackgroundPalette, FALSE);
+        HPALETTE previous = SelectPalette(*PaletteContexts[i], BackgroundPalette, FALSE);
+        if (previous != nullptr && previous != replaced) PreviousPalettes[i] = previous;
         RealizePalette(*PaletteContexts[i]);
     }
 }
 
 void DeselectPalette()
 {
-    for (int i = 0; i < 3; ++i) SelectPalette(*PaletteContexts[i], PreviousPalettes[i], FALSE);
+    for (int i = 0; i < 3; ++i) {
+        HPALETTE previous = PreviousPalettes[i];
+        SelectPalette(*PaletteContexts[i], previous ? previous : static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+    }
+}
+
+// A palette still selected somewhere is not deleted (it stays, unused).
+void DeletePaletteIfFree(HPALETTE palette)
+{
+    for (int i = 0; i < 3; ++i) {
+        if (GetCurrentObject(*PaletteContexts[i], OBJ_PAL) == palette) return;
+    }
+    DeleteObject(palette);
 }
 
 }  // namespace
@@ -83,7 +99,7 @@ void CreateBackgroundPalette()
         entries[i].peFlags = PC_RESERVED;
     }
     BackgroundPalette = CreatePalette(&Palette.header);
-    SelectAndRealizePalette();
+    SelectAndRealizePalette(nullptr);
 }
 
 void NotePaletteChange()
@@ -95,10 +111,11 @@ void RefreshPalette()
 {
     if (!PaletteStale) return;
     PaletteStale = false;
+    HPALETTE old = BackgroundPalette;
     DeselectPalette();
-    DeleteObject(BackgroundPalette);
     BackgroundPalette = CreatePalette(&Palette.header);
-    SelectAndRealizePalette();
+    SelectAndRealizePalette(old);
+    DeletePaletteIfFree(old);
 }
 
 void DestroyDisplaySurfaces(HWND window)
@@ -110,7 +127,7 @@ void DestroyDisplaySurfaces(HWND window)
         RevealThread = nullptr;
     }
     DeselectPalette();
-    DeleteObject(BackgroundPalette);
+    DeletePaletteIfFree(BackgroundPalette);
     BackgroundPalette = nullptr;
     ReleaseBuffer(BackgroundBuffer, BackgroundBitmap, PreviousBackgroundBitmap);
     ReleaseBuffer(FrameBuffer, FrameBitmap, PreviousFrameBitmap);
@@ -153,6 +170,12 @@ DWORD WINAPI BannerReveal(LPVOID)
         CopyBannerColumn(columns[2 * i + 1]);
         WaitTicks(1);
     }
+    // Copies from a thread without a message loop can be lost (on Wine a few
+    // columns stay plain): one ordinary repair paint of the strip on the
+    // user-interface thread copies it again from the same pixels.
+    const RECT strip = {ScreenWidth - BannerStripOffset, 0, ScreenWidth - BannerStripOffset + BannerStripWidth,
+                        BannerStripHeight};
+    InvalidateRect(MainWindowHandle, &strip, FALSE);
     return 0;
 }
 

@@ -10,23 +10,18 @@
 // Where a stage's result cannot be stored in its count field (beyond the
 // 64-bit range, possible only with a huge PlanetInEcoProb or GalaxySizeRatio
 // or with values from a file), the next stage goes on with the extended
-// value itself, and the stored count gets an exponent instead. Likewise,
-// when the galaxy guard trips, the distance and the universe steps use the
-// galaxy product in extended precision, never the stale count of an earlier
-// run, and the universe result is shown as "more than 10^" too, with an
-// exponent at least the galaxy's.
+// value itself, and the stored count gets an exponent instead.
+//
+// The civilization counts are guarded by the lengths of their factors, and
+// such a sum of lengths only bounds a product's length from above: shown as
+// "more than 10^" it could state what is not so (10^18 shown as more than
+// 10^20). So both products are formed in extended precision, exact wherever
+// the result fits a count, and the result itself decides: its count, or the
+// power of ten it exceeds, with the count saturated to carry the sign.
 
 namespace {
 
-const std::uint8_t DigitLimit = 20;
-
 DecimalDigits LengthDigits;
-
-std::uint8_t SaturatedSum(std::uint8_t a, std::uint8_t b)
-{
-    unsigned sum = static_cast<unsigned>(a) + b;
-    return static_cast<std::uint8_t>(sum > 255 ? 255 : sum);
-}
 
 // Stores a whole-number stage result; returns 0, or for a result beyond the
 // 64-bit range the power of ten it exceeds (its digit count less one), for
@@ -91,32 +86,17 @@ void ComputeResults()
     long double inhabited = InhabitedPlanets();
     SettingsRecord& s = Settings;
 
-    // Galaxy guard: the product's length estimated from its factors' lengths.
     long double timeShare = static_cast<long double>(s.CivilizationSpanYears) / static_cast<long double>(s.MaxYears);
-    std::uint8_t galaxyLength = SaturatedSum(RealDecimalLength(inhabited), RealDecimalLength(NearestReal(timeShare)));
     long double galaxy = NearestReal(timeShare * inhabited);
     if (galaxy == 0) galaxy = 1;  // at least one civilization: ours
-    if (galaxyLength < DigitLimit) {
-        s.GalaxyCivilizationExponent = StoreCount(galaxy, &s.GalaxyCivilizationCount);
-    } else {
-        s.GalaxyCivilizationExponent = galaxyLength;  // the count keeps its previous value
-    }
+    s.GalaxyCivilizationExponent = StoreCount(galaxy, &s.GalaxyCivilizationCount);
 
     s.PlanetDistanceLy = AverageDistance(inhabited);
     s.CivilizationDistanceLy = AverageDistance(galaxy);
 
-    // Universe guard.
-    std::uint8_t universeLength =
-        SaturatedSum(RealDecimalLength(NearestReal(galaxy * s.GalaxySizeRatio)), static_cast<std::uint8_t>(DecimalLength(s.GalaxyCount)));
-    if (s.GalaxyCivilizationExponent != 0) {
-        std::uint8_t galaxyExponent = s.GalaxyCivilizationExponent;
-        s.UniverseCivilizationExponent = universeLength > galaxyExponent ? universeLength : galaxyExponent;
-    } else if (universeLength < DigitLimit) {
-        long double universe = NearestReal(galaxy * s.GalaxySizeRatio * s.GalaxyCount);
-        s.UniverseCivilizationExponent = StoreCount(universe, &s.UniverseCivilizationCount);
-    } else {
-        s.UniverseCivilizationExponent = universeLength;  // the count keeps its previous value
-    }
+    // No galaxies give no civilizations; a negative product stays negative.
+    long double universe = NearestReal(galaxy * s.GalaxySizeRatio * s.GalaxyCount);
+    s.UniverseCivilizationExponent = StoreCount(universe, &s.UniverseCivilizationCount);
 }
 
 long double Power(long double base, long double exponent)

@@ -121,6 +121,8 @@ bool RunSettingsWizard(std::uint8_t startPage)
     Settings.CurrentPage = startPage >= 1 && startPage <= 5 ? startPage : 1;
     WizardPageHandle = nullptr;
     WizardModified = false;
+    // A Shift released while no wizard was watching must not reverse Tab.
+    ShiftKeyDown = false;
     INT_PTR result = DialogBoxParamA(ProgramInstance(), MAKEINTRESOURCEA(IDD_WIZARD_FRAME), MainWindowHandle,
                                      WizardFrameProc, 0);
     WizardFrameHandle = nullptr;

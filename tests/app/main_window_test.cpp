@@ -277,6 +277,8 @@ TEST_F(MainWindowCommands, CancelledEditLoadAndSaveLeaveEverythingAsItWas)
             Settings.CurrentPage = changed ? 3 : 4;
             Settings.SuitableStarCount = 777;
             Settings.InhabitedPlanetTotal = 888;
+            Settings.SuitableStarExponent = 21;  // and the exponents beside them
+            Settings.InhabitedPlanetExponent = 33;
             SettingsRecord before;
             std::memcpy(&before, &Settings, sizeof before);
             PaintMarker();

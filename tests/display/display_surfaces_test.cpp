@@ -207,3 +207,22 @@ TEST_F(DisplaySurfaces, RepairPaintCopiesTheDamageWidenedByOnePixel)
         EXPECT_EQ(wrong, 0);
     }
 }
+
+// Copies made by the reveal thread can be lost; when it ends, the banner
+// strip is left for one ordinary repair paint on the window's own thread.
+TEST_F(DisplaySurfaces, RevealEndsByLeavingTheBannerStripForARepairPaint)
+{
+    WriteWorkingFile();
+    StartProgram();
+    ASSERT_FALSE(FirstPaint);
+    Sleep(300);  // the first paint's reveal: 41 ticks
+    UpdateWindow(MainWindowHandle);
+    ValidateRect(MainWindowHandle, nullptr);
+    BannerReveal(nullptr);
+    RECT invalid = {};
+    ASSERT_TRUE(GetUpdateRect(MainWindowHandle, &invalid, FALSE));
+    EXPECT_EQ(invalid.left, ScreenWidth - BannerStripOffset);
+    EXPECT_EQ(invalid.top, 0);
+    EXPECT_EQ(invalid.right, ScreenWidth - BannerStripOffset + BannerStripWidth);
+    EXPECT_EQ(invalid.bottom, BannerStripHeight);
+}

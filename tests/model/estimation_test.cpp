@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "display/result_text.h"
 #include "model/estimation.h"
 #include "model/extended_math.h"
 #include "model/number_text.h"
@@ -82,36 +83,65 @@ TEST(Estimation, HalfOfMaxYearsCountsOneDigitInTheGuard)
     EXPECT_EQ(Settings.GalaxyCivilizationCount, 2686);  // nearest(2,685.5)
 }
 
-TEST(Estimation, UniverseGuardTripsAtTwentyDigitsAndKeepsTheCount)
+// A guard's sum of factor lengths only bounds the product from above: the
+// shown result comes from the product itself, never from that bound or from
+// an earlier run's count.
+TEST(Estimation, TrippedGuardsShowTheProductItself)
 {
     LoadWorkedExample();
     Settings.CivilizationSpanYears = 1861850680LL;  // 5,371 * 0.186185068 = 1,000.0000002
-    Settings.GalaxyCount = 1000000000000000LL;      // 16 digits
+    Settings.GalaxyCount = 1000000000000000LL;      // 16 digits: the universe guard trips
     Settings.UniverseCivilizationCount = 777;       // an earlier run's result
     ComputeResults();
     ASSERT_EQ(Settings.GalaxyCivilizationCount, 1000);
-    EXPECT_EQ(Settings.UniverseCivilizationExponent, 20);
-    EXPECT_EQ(Settings.UniverseCivilizationCount, 777);
+    EXPECT_EQ(Settings.UniverseCivilizationExponent, 0);
+    EXPECT_EQ(Settings.UniverseCivilizationCount, 1000000000000000000LL);
 
-    Settings.GalaxyCount = 100000000000000LL;  // 15 digits: 19 in all, computed
+    // Every factor at its most, 17 + 1 digits: about 5 * 10^16 civilizations.
+    Settings.StarCount = 9999999999999999LL;
+    Settings.PlanetShare = Settings.PopulationIShare = Settings.HeavyElementShare = Settings.SunLikeShare = 1;
+    Settings.DwarfShare = Settings.GiantShare = 1;
+    Settings.EcoSingleProb = Settings.EcoDwarfProb = Settings.EcoSunLikeProb = Settings.EcoGiantProb = 1;
+    Settings.MultipleSystemShare = 0;
+    Settings.PlanetInEcoProb = 500;
+    Settings.MassMixProb = Settings.OrbitAxisProb = Settings.LifeEvolvesProb = 1;
+    Settings.FirstLifeYears = 0;
+    Settings.CivilizationSpanYears = 100000000;
+    Settings.GalaxyCivilizationCount = 54;  // stale
+    ComputeResults();
+    ASSERT_EQ(Settings.InhabitedPlanetTotal, 4999999999999999500LL);
+    EXPECT_EQ(Settings.GalaxyCivilizationExponent, 0);
+    EXPECT_EQ(Settings.GalaxyCivilizationCount, 49999999999999995LL);
+
+    // No galaxies: no civilizations in the universe, guard or not.
+    Settings.GalaxyCount = 0;
     ComputeResults();
     EXPECT_EQ(Settings.UniverseCivilizationExponent, 0);
-    EXPECT_EQ(Settings.UniverseCivilizationCount, 100000000000000000LL);
+    EXPECT_EQ(Settings.UniverseCivilizationCount, 0);
+
+    // A negative product beyond the range reads "less than -10^", whatever
+    // count an earlier run left.
+    Settings.GalaxyCount = 1000000000000LL;
+    Settings.GalaxySizeRatio = -1e20f;  // only a file holds such a value
+    Settings.UniverseCivilizationCount = 777;
+    ComputeResults();
+    EXPECT_EQ(Settings.UniverseCivilizationExponent, 48);
+    EXPECT_EQ(Settings.UniverseCivilizationCount, INT64_MIN);
+    EXPECT_STREQ(ResultCountText(Settings.UniverseCivilizationExponent, Settings.UniverseCivilizationCount),
+                 "less than -10^48");
 }
 
-TEST(Estimation, GalaxyGuardUsesTheCurrentProductNotAStaleCount)
+TEST(Estimation, GalaxyProductBeyondTheRangeIsUsedForTheDistance)
 {
     LoadWorkedExample();
     Settings.StarCount = 4000000000000000LL;
-    Settings.PlanetInEcoProb = 100000.0f;  // accepted by the wizard: no range
+    Settings.PlanetInEcoProb = 1000000.0f;  // accepted by the wizard: no range
     Settings.CivilizationSpanYears = Settings.MaxYears;
     Settings.GalaxyCivilizationCount = 54;  // stale
     ComputeResults();
-    std::int64_t inhabited = Settings.InhabitedPlanetTotal;
-    ASSERT_EQ(Settings.InhabitedPlanetExponent, 0);
-    ASSERT_GE(inhabited, 1000000000000000000LL);
-    EXPECT_EQ(Settings.GalaxyCivilizationExponent, 19 + 1);
-    EXPECT_EQ(Settings.GalaxyCivilizationCount, 54);
+    ASSERT_EQ(Settings.InhabitedPlanetExponent, 19);
+    EXPECT_EQ(Settings.GalaxyCivilizationExponent, 19);
+    EXPECT_EQ(Settings.GalaxyCivilizationCount, INT64_MAX);
     // The distance comes from the galaxy product (time share 1), not from 54.
     EXPECT_EQ(Settings.CivilizationDistanceLy, Settings.PlanetDistanceLy);
     EXPECT_GE(Settings.UniverseCivilizationExponent, Settings.GalaxyCivilizationExponent);
@@ -124,9 +154,9 @@ TEST(Estimation, ResultsBeyondTheCountRangeGetAnExponent)
     ComputeResults();
     EXPECT_EQ(Settings.InhabitedPlanetExponent, 33);
     EXPECT_EQ(Settings.InhabitedPlanetTotal, INT64_MAX);
-    // The guard measures the true product: 34 digits and 1.
-    EXPECT_EQ(Settings.GalaxyCivilizationExponent, 35);
-    EXPECT_GE(Settings.UniverseCivilizationExponent, 35);
+    // The galaxy product: 5,371 * 10^30 times the time share 10^-2.
+    EXPECT_EQ(Settings.GalaxyCivilizationExponent, 31);
+    EXPECT_GE(Settings.UniverseCivilizationExponent, 31);
     EXPECT_TRUE(std::isfinite(Settings.PlanetDistanceLy));
 
     Settings.PlanetInEcoProb = -1e30f;
@@ -284,5 +314,5 @@ TEST(Estimation, ChecksumOverRandomParameterSetsIsTheSameOnEveryBuild)
         for (const char* text : texts) mix(text, std::strlen(text));
     }
     std::printf("model checksum: %016llx\n", static_cast<unsigned long long>(hash));
-    EXPECT_EQ(hash, 0x7fcc0422916fd44dull);
+    EXPECT_EQ(hash, 0x7529acb4a1dcad02ull);
 }

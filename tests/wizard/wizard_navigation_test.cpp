@@ -405,3 +405,19 @@ TEST_F(WizardNavigation, TheFrameOpensCentredThenWhereItWasLeftUnlessThatWasTheC
     }
     EXPECT_TRUE(SpiedMessages().empty());
 }
+
+// A Shift held while the last wizard closed (Shift+Return on OK) and
+// released outside it must not make the next wizard's Tab go backwards.
+TEST_F(WizardNavigation, ShiftHeldWhenTheLastWizardClosedIsForgotten)
+{
+    ShiftKeyDown = true;
+    int reached = 0;
+    EXPECT_FALSE(RunWizard(1, {
+                                  [] { SendKey(VK_TAB); },
+                                  [&reached] {
+                                      reached = FocusedControl();
+                                      CancelWizard();
+                                  },
+                              }));
+    EXPECT_EQ(reached, RingStep(1, FirstEditOf[1], VK_TAB, false));
+}
