@@ -33,7 +33,8 @@ void ReadLastWriteTime(HFILE file)
     }
 }
 
-// Clears the read-only attribute of an existing file (the others stay) and
+// Clears the read-only attribute of an existing file, never of a folder (the
+// others stay) and
 // returns the _lcreat attributes for rewriting it: its hidden and system
 // attributes, because Windows refuses to truncate a hidden or system file
 // that is created as a normal one.
@@ -41,6 +42,7 @@ int MakeWritable(const char* path)
 {
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 0;  // a folder: left alone, and the create fails
     if (attributes & FILE_ATTRIBUTE_READONLY) {
         attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
         SetFileAttributesA(path, attributes ? attributes : FILE_ATTRIBUTE_NORMAL);

@@ -665,6 +665,27 @@ TEST_F(SettingsFileWin, SaveIntoMissingFolderFailsAndChangesNothing)
     }
 }
 
+// A name that is a folder: the save fails, and the folder keeps its
+// read-only attribute (only a file's is cleared for rewriting it).
+TEST_F(SettingsFileWin, SaveOntoAFolderFailsAndLeavesItsAttributes)
+{
+    ASSERT_TRUE(SpyOnMessageBoxes());
+    MainWindowHandle = owner_;
+    FillWorkedExampleFile();
+    const std::string path = PathIn("folder.hvd");
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+    // Wine keeps no read-only attribute on a folder: there the attributes
+    // are only seen to stay as they were.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    const DWORD before = GetFileAttributesA(path.c_str());
+    ASSERT_TRUE(before & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_FALSE(SaveSettings(path.c_str(), true));
+    ExpectOneMessage(NotSavedText, ProgramCaption, MB_ICONERROR, owner_);
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), before);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(path.c_str());
+}
+
 TEST_F(SettingsFileWin, LoadOfMissingFileNamesThePathAndChangesNothing)
 {
     // The start-up load passes a bare name, before the main window exists.
