@@ -170,6 +170,66 @@ const char* ShareToText(float value)
     return ShareText;
 }
 
+namespace {
+
+char FieldText[TextBufferSize];
+
+bool ReadsBackAs(const char* text, float value)
+{
+    if (std::strlen(text) > static_cast<std::size_t>(FieldTextLength)) return false;
+    int error = 0;
+    float back = RealToFloat(TextToReal(text, &error));
+    return error == 0 && std::memcmp(&back, &value, sizeof value) == 0;
+}
+
+// d.ddd...E<exponent> with the given number of significant digits.
+void ExponentText(float value, int digits)
+{
+    long double magnitude = std::fabs(static_cast<long double>(value));
+    int exponent = static_cast<int>(std::floor(LnExtended(magnitude) / LnExtended(10.0L)));
+    long double mantissa = magnitude / IntegerPower(10.0L, exponent);
+    // The logarithm may miss by one at an exact power of ten.
+    if (mantissa >= 10) {
+        mantissa /= 10;
+        ++exponent;
+    } else if (mantissa < 1) {
+        mantissa *= 10;
+        --exponent;
+    }
+    const char* digitsText = RealToText(mantissa, 1, digits - 1);
+    if (digitsText[0] == '1' && digitsText[1] == '0') {  // 9.99... rounded up to 10
+        ++exponent;
+        digitsText = RealToText(mantissa / 10, 1, digits - 1);
+    }
+    std::size_t length = 0;
+    if (value < 0) FieldText[length++] = '-';
+    std::size_t mantissaLength = std::strlen(digitsText);
+    std::memcpy(FieldText + length, digitsText, mantissaLength);
+    length += mantissaLength;
+    FieldText[length++] = 'E';
+    CopyText(FieldText + length, CountToText(exponent));
+}
+
+}  // namespace
+
+const char* RealFieldText(float value)
+{
+    const char* share = ShareToText(value);
+    if (!std::isfinite(value) || value == 0 || ReadsBackAs(share, value)) return share;
+    // More decimals where they fit (1/128 is 0.0078125), else exponent form.
+    for (int decimals = 7; decimals <= 9; ++decimals) {
+        CopyText(FieldText, RealToText(value, 1, decimals));
+        std::size_t length = std::strlen(FieldText);
+        while (FieldText[length - 1] == '0') FieldText[--length] = '\0';
+        if (ReadsBackAs(FieldText, value)) return FieldText;
+    }
+    for (int digits = 2; digits <= 9; ++digits) {
+        ExponentText(value, digits);
+        if (ReadsBackAs(FieldText, value)) break;
+    }
+    return FieldText;
+}
+
 long double PowerOfTen(std::uint8_t exponent)
 {
     return NearestReal(ExpExtended(exponent * LnExtended(10.0L)));

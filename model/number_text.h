@@ -48,6 +48,14 @@ const char* CountToGroupedText(bool round, std::int64_t value);
 // least one decimal (0.5, 12.0, 0.007813). Exponent-form texts are kept.
 const char* ShareToText(float value);
 
+// The text of a real field that the wizard reads back (at most
+// FieldTextLength characters) to exactly the same float: the share text
+// where that reads back, else up to nine decimals (0.0078125, 0.0000001),
+// else the fewest significant digits that do in exponent form (1.0E24,
+// 3.4028235E38).
+const int FieldTextLength = 23;
+const char* RealFieldText(float value);
+
 // 10^n as exp(n * ln 10) rounded to a whole number; exact for n = 0 to 16.
 long double PowerOfTen(std::uint8_t exponent);
 

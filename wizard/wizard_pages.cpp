@@ -36,9 +36,19 @@ void SetCountText(int id, std::int64_t value)
     SetPageItemText(id, CountToGroupedText(false, value));
 }
 
+// The share text, or where that would not read back to the same float (a
+// tiny share, a huge distance) a text that does.
 void SetShareText(int id, float value)
 {
-    SetPageItemText(id, ShareToText(value));
+    SetPageItemText(id, RealFieldText(value));
+}
+
+// Setting a field's text clears its modified flag; typing sets it. A field
+// the user did not edit keeps its stored value exactly, whatever its text
+// would read back as.
+bool FieldEdited(int id)
+{
+    return SendDlgItemMessageA(WizardPageHandle, id, EM_GETMODIFY, 0, 0) != 0;
 }
 
 void ReadFieldText(int id)
@@ -46,10 +56,15 @@ void ReadFieldText(int id)
     GetDlgItemTextA(WizardPageHandle, id, InputTextBuffer, NumericFieldChars + 1);
 }
 
-// Reads a count field; false (with the focus on it) when it cannot be read.
-// ParseCount has named an invalid character itself.
-bool ReadCount(int id, long double* value)
+// Reads a count field (the stored count where it was not edited); false
+// (with the focus on it) when it cannot be read. ParseCount has named an
+// invalid character itself.
+bool ReadCount(int id, std::int64_t stored, long double* value)
 {
+    if (!FieldEdited(id)) {
+        *value = static_cast<long double>(stored);
+        return true;
+    }
     ReadFieldText(id);
     *value = ParseCount();
     if (CountParseFailed) {
@@ -70,11 +85,13 @@ std::int64_t StoredCount(long double value)
 // the float range (1e39, 1e5120) cannot be stored and is refused.
 bool ReadReal(int id, RealField field, bool fraction)
 {
-    ReadFieldText(id);
     int error = 0;
-    long double value = TextToReal(InputTextBuffer, &error);
-    float stored = RealToFloat(value);
-    Settings.*field = stored;
+    float stored = Settings.*field;
+    if (FieldEdited(id)) {
+        ReadFieldText(id);
+        stored = RealToFloat(TextToReal(InputTextBuffer, &error));
+        Settings.*field = stored;
+    }
     bool refused = error != 0 || std::isinf(stored);
     if (fraction) refused = refused || stored > 1.0f || !(stored >= 0.0f);
     if (refused) {
@@ -106,7 +123,7 @@ bool StoreText(int id, char* SettingsRecord::*field)
 bool StorePage1()
 {
     long double stars;
-    if (!ReadCount(IDC_STAR_COUNT, &stars)) return false;
+    if (!ReadCount(IDC_STAR_COUNT, Settings.StarCount, &stars)) return false;
     if (stars < 1000) {
         ReportInvalidSetting(IDC_STAR_COUNT);
         return false;
@@ -148,7 +165,7 @@ bool StorePage3()
 bool ReadYears(int id, CountField field)
 {
     long double years;
-    bool readable = ReadCount(id, &years);
+    bool readable = ReadCount(id, Settings.*field, &years);
     Settings.*field = StoredCount(years);
     return readable;
 }

@@ -181,6 +181,37 @@ TEST(ShareText, RoundTripOfSixDecimalPlaces)
     }
 }
 
+// What the wizard shows in a real field reads back, within the field's
+// length, to the very same float: the share text where it does, else an
+// exponent form. Large values (1e24) and tiny shares (1e-7) included.
+TEST(RealFieldText, ReadsBackToTheSameFloatWithinTheField)
+{
+    const struct {
+        float value;
+        const char* text;
+    } examples[] = {
+        {0.5f, "0.5"}, {0.1f, "0.1"}, {12.0f, "12.0"}, {0.0f, "0.0"}, {123456.7f, "123456.703125"},
+        {1e-7f, "0.0000001"}, {1e24f, "1.0E24"}, {-1e21f, "-1.0E21"}, {3.4028235e38f, "3.4028235E38"},
+        {0.0078125f, "0.0078125"}, {1e-9f, "0.000000001"}, {1.5e-9f, "1.5E-9"}, {1.5e-38f, "1.5E-38"},
+    };
+    for (const auto& e : examples) EXPECT_STREQ(RealFieldText(e.value), e.text);
+
+    std::uint64_t state = 11;
+    for (int i = 0; i < 200000; ++i) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        std::uint32_t bits = static_cast<std::uint32_t>(state >> 32);
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (!std::isfinite(value)) continue;
+        const char* text = RealFieldText(value);
+        int error = -1;
+        float back = RealToFloat(TextToReal(text, &error));
+        ASSERT_LE(std::strlen(text), static_cast<std::size_t>(FieldTextLength)) << text;
+        ASSERT_EQ(error, 0) << text;
+        ASSERT_EQ(std::memcmp(&back, &value, sizeof value), 0) << text << " for bits " << std::hex << bits;
+    }
+}
+
 TEST(ParseCount, AcceptsDigitsAndCommasOnly)
 {
     struct Case {

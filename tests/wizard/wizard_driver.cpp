@@ -125,6 +125,8 @@ void SetField(int id, const std::string& text)
 {
     EXPECT_NE(PageControl(id), nullptr) << "no field " << id;
     SetDlgItemTextA(WizardPageHandle, id, text.c_str());
+    // Marked as edited, as typing marks it: the wizard reads only edited fields.
+    SendDlgItemMessageA(WizardPageHandle, id, EM_SETMODIFY, TRUE, 0);
 }
 
 std::string FieldText(int id)

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -83,7 +84,7 @@ TEST_F(WizardPages, FieldsShowTheStoredValuesAndTheCountsDerivedFromThem)
          {IDC_HEAVY_ELEMENT_SHARE, "1.0"}},
         {{IDC_DWARF_SHARE, "0.125"},
          {IDC_SUN_LIKE_SHARE, "0.625"},
-         {IDC_GIANT_SHARE, "0.007813"},  // six decimals
+         {IDC_GIANT_SHARE, "0.0078125"},  // more than six decimals: it must read back
          {IDC_ECO_SINGLE_PROB, "0.875"},
          {IDC_ECO_DWARF_PROB, "0.375"},
          {IDC_ECO_SUN_LIKE_PROB, "0.0625"},
@@ -334,5 +335,51 @@ TEST_F(WizardPages, LeavingAPageAcceptsOrRefusesItsFieldsInOrder)
             EXPECT_EQ(caption, PageCaptions[c.page]);
             EXPECT_EQ(focus, c.focus);
         }
+    }
+}
+
+// A field nobody edited keeps its stored value exactly, however its text
+// would read back; a shown value edited around (the flag set, the text as
+// shown) reads back as the same value, within the field's 23 characters.
+TEST_F(WizardPages, UntouchedAndShownValuesReadBackExactly)
+{
+    for (bool editedAround : {false, true}) {
+        SCOPED_TRACE(editedAround ? "edited around" : "untouched");
+        FillExampleSettings();
+        Settings.LifeEvolvesProb = 1e-7f;  // six decimals would show 0.0
+        Settings.PlanetInEcoProb = 3e21f;  // longer than the field reads
+        Settings.StarDistanceLy = 1e24f;
+        Settings.GalaxySizeRatio = -2e20f;
+        Settings.GalaxyCount = 12345678901234567LL;  // 17 digits, from a file
+        SettingsRecord before;
+        std::memcpy(&before, &Settings, sizeof before);
+        ASSERT_TRUE(SpyOnMessageBoxes());
+        const int fields[] = {IDC_PLANET_IN_ECO_PROB, IDC_LIFE_EVOLVES_PROB, IDC_STAR_DISTANCE_LY, IDC_GALAXY_SIZE_RATIO};
+        auto touch = [editedAround, &fields] {
+            if (!editedAround) return;
+            for (int id : fields) {
+                if (PageControl(id) != nullptr) SetField(id, FieldText(id));
+            }
+        };
+        std::string lifeText, distanceText;
+        EXPECT_TRUE(RunWizard(3, {
+                                     [&] {
+                                         lifeText = FieldText(IDC_LIFE_EVOLVES_PROB);
+                                         touch();
+                                         PressButton(IDC_WIZARD_NEXT);
+                                     },
+                                     [&] {
+                                         distanceText = FieldText(IDC_STAR_DISTANCE_LY);
+                                         touch();
+                                         PressButton(IDC_WIZARD_OK);
+                                     },
+                                 }));
+        EXPECT_TRUE(SpiedMessages().empty()) << SpiedMessages()[0].text;
+        EXPECT_EQ(lifeText, "0.0000001");
+        EXPECT_EQ(distanceText, "1.0E24");
+        EXPECT_EQ(std::memcmp(StoredBlockBytes(), &before, ParameterBlockSize), 0) << "a parameter changed";
+        EXPECT_EQ(Settings.LifeEvolvesProb, 1e-7f);
+        EXPECT_EQ(Settings.StarDistanceLy, 1e24f);
+        EXPECT_EQ(Settings.GalaxyCount, 12345678901234567LL);
     }
 }
