@@ -44,6 +44,25 @@ void PlaceFileDialog(HWND dialog)
     SetWindowPos(dialog, HWND_TOP, FileDialogLeft, FileDialogTop, 0, 0, SWP_NOSIZE);
 }
 
+// The dialog checked the name as typed, not the one ".hvd" made of it: the
+// same checks for the final name. A read-only file is refused as the dialog
+// refuses one, an existing file needs the same question; false means the
+// dialog again.
+bool AcceptFinalName()
+{
+    DWORD attributes = GetFileAttributesA(SettingsFileName);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    char text[PathBufferSize + 80];
+    const char* name = FileNamePart(SettingsFileName);
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        wsprintfA(text, "%s\r\nThis file is set to read-only.\r\nTry again with a different file name.", name);
+        ShowMessage(MainWindowHandle, text, "Halvorendyne", MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    wsprintfA(text, "%s already exists.\r\nDo you want to replace it?", name);
+    return ShowMessage(MainWindowHandle, text, "Halvorendyne", MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+}
+
 }  // namespace
 
 const char* FileNamePart(const char* text)
@@ -91,12 +110,32 @@ UINT_PTR CALLBACK FileDialogHook(HWND hookDialog, UINT, WPARAM, LPARAM)
     return 0;
 }
 
+namespace {
+
+enum DialogOutcome { DialogCancelled, DialogChosen, DialogAgain };
+DialogOutcome RunFileDialog(bool forOpen, const char* kept);
+
+}  // namespace
+
 bool ChooseSettingsFile(bool forOpen)
 {
     char kept[PathBufferSize];
     CopyName(kept, SettingsFileName);
     CopyName(SettingsFileName, FileNamePart(SettingsFileName));  // offered without its folder
+    for (;;) {
+        switch (RunFileDialog(forOpen, kept)) {
+        case DialogCancelled: return false;
+        case DialogChosen: return true;
+        default: break;  // the final name was refused: the dialog again, offering it
+        }
+        CopyName(SettingsFileName, FileNamePart(SettingsFileName));
+    }
+}
 
+namespace {
+
+DialogOutcome RunFileDialog(bool forOpen, const char* kept)
+{
     static const char Filter[36] = "Halvorendyne files (*.hvd)\0*.hvd\0";
     OPENFILENAMEA dialog;
     std::memset(&dialog, 0, sizeof dialog);
@@ -121,7 +160,7 @@ bool ChooseSettingsFile(bool forOpen)
         if (error != 0) {
             ShowMessage(MainWindowHandle, "Error while creating the file selection window.", "Halvorendyne", MB_ICONERROR);
         }
-        return false;
+        return DialogCancelled;
     }
     // Windows makes the chosen file's folder the current directory; Wine
     // does so only for a folder browsed to, not for a typed path.
@@ -135,7 +174,10 @@ bool ChooseSettingsFile(bool forOpen)
         if (lstrcmpiA(PathBuffer, Extension) != 0) {
             std::size_t length = std::strlen(SettingsFileName);
             if (length + 4 < PathBufferSize) std::memcpy(SettingsFileName + length, ".hvd", 5);
+            if (!AcceptFinalName()) return DialogAgain;
         }
     }
-    return true;
+    return DialogChosen;
 }
+
+}  // namespace

@@ -289,6 +289,51 @@ TEST_F(FileDialogSave, ReplacingAFileIsAskedFirst)
     }
 }
 
+// A name typed without ".hvd" gets it after the dialog has checked the
+// name: the final name then gets the same question, and a read-only one is
+// refused; No or the refusal bring the dialog back.
+TEST_F(FileDialogSave, TheFinalNameIsCheckedAsTheDialogChecksATypedOne)
+{
+    Start();
+    const struct {
+        const char* name;
+        bool readOnly;
+        int answer;
+        bool replaced;
+        const char* question;
+    } cases[] = {
+        {"replace: Yes", false, IDYES, true, "old.hvd already exists.\r\nDo you want to replace it?"},
+        {"replace: No, the dialog again, cancelled", false, IDNO, false,
+         "old.hvd already exists.\r\nDo you want to replace it?"},
+        {"read-only: the dialog again, cancelled", true, IDOK, false,
+         "old.hvd\r\nThis file is set to read-only.\r\nTry again with a different file name."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
+        SetFileAttributesA(PathIn("old.hvd").c_str(), FILE_ATTRIBUTE_NORMAL);
+        WriteSettingsFile(PathIn("old.hvd"), "Old Author");
+        if (c.readOnly) SetFileAttributesA(PathIn("old.hvd").c_str(), FILE_ATTRIBUTE_READONLY);
+        std::strcpy(SettingsFileName, "Default Settings.hvd");
+        ASSERT_TRUE(SpyOnMessageBoxes(c.answer));
+        std::vector<FileDialogAction> actions = {Choose("old")};
+        if (!c.replaced) actions.push_back(Cancel());
+        RunCommand(CommandSave, actions);
+
+        EXPECT_EQ(SeenFileDialogs().size(), c.replaced ? 1u : 2u);
+        ASSERT_GE(SpiedMessages().size(), 1u);
+        EXPECT_EQ(SpiedMessages()[0].text, c.question);
+        EXPECT_EQ(SpiedMessages()[0].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+        EXPECT_EQ(AuthorOfFile(PathIn("old.hvd")), c.replaced ? "Test Team" : "Old Author");
+        EXPECT_EQ((GetFileAttributesA(PathIn("old.hvd").c_str()) & FILE_ATTRIBUTE_READONLY) != 0, c.readOnly);
+        if (!c.replaced) {
+            EXPECT_EQ(SeenFileDialogs()[1].name, "old.hvd") << "the final name offered again";
+            EXPECT_EQ(SettingsFileName, std::string("Default Settings.hvd"));
+        }
+        SetFileAttributesA(PathIn("old.hvd").c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
 TEST_F(FileDialogCancel, PutsBackTheFullNameAndTheFocus)
 {
     Start();
