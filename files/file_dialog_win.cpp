@@ -113,27 +113,8 @@ UINT_PTR CALLBACK FileDialogHook(HWND hookDialog, UINT, WPARAM, LPARAM)
 namespace {
 
 enum DialogOutcome { DialogCancelled, DialogChosen, DialogAgain };
-DialogOutcome RunFileDialog(bool forOpen, const char* kept);
 
-}  // namespace
-
-bool ChooseSettingsFile(bool forOpen)
-{
-    char kept[PathBufferSize];
-    CopyName(kept, SettingsFileName);
-    CopyName(SettingsFileName, FileNamePart(SettingsFileName));  // offered without its folder
-    for (;;) {
-        switch (RunFileDialog(forOpen, kept)) {
-        case DialogCancelled: return false;
-        case DialogChosen: return true;
-        default: break;  // the final name was refused: the dialog again, offering it
-        }
-        CopyName(SettingsFileName, FileNamePart(SettingsFileName));
-    }
-}
-
-namespace {
-
+// One run of the dialog; on a cancel SettingsFileName gets kept back.
 DialogOutcome RunFileDialog(bool forOpen, const char* kept)
 {
     static const char Filter[36] = "Halvorendyne files (*.hvd)\0*.hvd\0";
@@ -181,3 +162,18 @@ DialogOutcome RunFileDialog(bool forOpen, const char* kept)
 }
 
 }  // namespace
+
+bool ChooseSettingsFile(bool forOpen)
+{
+    char kept[PathBufferSize];
+    CopyName(kept, SettingsFileName);
+    CopyName(SettingsFileName, FileNamePart(SettingsFileName));  // offered without its folder
+    for (;;) {
+        switch (RunFileDialog(forOpen, kept)) {
+        case DialogCancelled: return false;
+        case DialogChosen: return true;
+        default: break;  // the final name was refused: the dialog again, offering it
+        }
+        CopyName(SettingsFileName, FileNamePart(SettingsFileName));
+    }
+}

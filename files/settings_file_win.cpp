@@ -34,10 +34,9 @@ void ReadLastWriteTime(HFILE file)
 }
 
 // Clears the read-only attribute of an existing file, never of a folder (the
-// others stay) and
-// returns the _lcreat attributes for rewriting it: its hidden and system
-// attributes, because Windows refuses to truncate a hidden or system file
-// that is created as a normal one.
+// others stay) and returns the _lcreat attributes for rewriting it: its
+// hidden and system attributes, because Windows refuses to truncate a hidden
+// or system file that is created as a normal one.
 int MakeWritable(const char* path)
 {
     DWORD attributes = GetFileAttributesA(path);
