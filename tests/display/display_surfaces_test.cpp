@@ -1,5 +1,6 @@
 // The main window's drawing surfaces: the palette of blue shades, when it
-// is rebuilt, and the repair paint's copy from FrameBuffer to the screen.
+// is rebuilt, the repair paint's copy from FrameBuffer to the screen, the
+// banner strip after the reveal, and where the result columns stand.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,6 +11,8 @@
 #include "app/app_state.h"
 #include "display/display_surfaces.h"
 #include "display/results_screen.h"
+#include "files/settings_image.h"
+#include "model/settings_record.h"
 #include "tests/app/program_window_fixture.h"
 
 namespace {
@@ -225,4 +228,60 @@ TEST_F(DisplaySurfaces, RevealEndsByLeavingTheBannerStripForARepairPaint)
     EXPECT_EQ(invalid.top, 0);
     EXPECT_EQ(invalid.right, ScreenWidth - BannerStripOffset + BannerStripWidth);
     EXPECT_EQ(invalid.bottom, BannerStripHeight);
+}
+
+namespace {
+
+bool IsTextPixel(int x, int y)
+{
+    return GetPixel(FrameBuffer, x, y) == RGB(255, 255, 255);
+}
+
+// The rightmost (or leftmost) text pixel in columns [from, to) of the rows
+// [top, bottom); -1 when there is none.
+int TextEdge(int from, int to, int top, int bottom, bool rightmost)
+{
+    for (int i = 0; i < to - from; ++i) {
+        int x = rightmost ? to - 1 - i : from + i;
+        for (int y = top; y < bottom; ++y) {
+            if (IsTextPixel(x, y)) return x;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+// Wine's fixed system font is 16 high, so a real run always takes the wide
+// layout: both are painted here on purpose. A value ends at the column edge
+// (415, or 495 with the large font), its unit starts 379 (459) right of the
+// margin; the comments begin two lines below the settings line.
+TEST_F(DisplaySurfaces, ResultColumnsOfTheNarrowAndTheWideLayout)
+{
+    WriteWorkingFile();
+    StartProgram();
+    FreeText(Settings.SettingsComments);
+    Settings.SettingsComments = DuplicateText("Comments");
+    const int margin = ScreenWidth / 22 + 6;
+    for (bool large : {false, true}) {
+        SCOPED_TRACE(large ? "large system font" : "small system font");
+        LargeSystemFont = large;
+        PaintResults(true);
+        GdiFlush();
+        const int edge = 415 + (large ? 80 : 0);
+        const int unitStart = margin + 379 + (large ? 80 : 0);
+        const int line2 = 130 + 16;  // a distance: value and "ly"
+        int valueRight = TextEdge(margin, unitStart, line2, line2 + 16, true);
+        int unitLeft = TextEdge(edge, ScreenWidth / 2 + 200, line2, line2 + 16, false);
+        EXPECT_LT(valueRight, edge);
+        EXPECT_GE(valueRight, edge - 3);
+        EXPECT_GE(unitLeft, unitStart);
+        EXPECT_LE(unitLeft, unitStart + 2);
+
+        const int comments = 130 + 5 * 16 + 32 + 48;
+        EXPECT_EQ(TextEdge(margin, edge, comments - 24, comments, false), -1) << "a gap above the comments";
+        int commentsLeft = TextEdge(margin, edge, comments, comments + 16, false);
+        EXPECT_GE(commentsLeft, margin);
+        EXPECT_LE(commentsLeft, margin + 2);
+    }
 }
