@@ -16,7 +16,7 @@ CONFIGS := native asan win64 win32
 WIN64_BUILD ?= build/win64
 WIN32_BUILD ?= build/win32
 
-.PHONY: all deps build test bench run dist screenshots fuzz fuzz-build clean $(CONFIGS)
+.PHONY: all deps build test bench run dist screenshots fuzz fuzz-build readme-chart clean $(CONFIGS)
 
 all: build
 
@@ -57,6 +57,11 @@ bench: deps native $(WIN64_BUILD)/CMakeCache.txt
 	@bash -c 'TIMEFORMAT="hvdtool range, 1,000,000 draws: %R s (%U s CPU)"; time build/native/hvdtool range build/native/scenarios/Pessimistic.hvd build/native/scenarios/Optimistic.hvd --samples 1000000 >/dev/null'
 	cmake --build $(WIN64_BUILD) --target paint_bench Halvdyne settings_Internal -j$(JOBS)
 	@bash cmake/run-bench.sh $(WIN64_BUILD)
+
+# docs/uncertainty.svg, the README's chart: hvdtool range between the
+# shipped scenarios, with the default draws and seed.
+readme-chart: native
+	cd build/native/scenarios && ../hvdtool range Pessimistic.hvd Optimistic.hvd --svg $(CURDIR)/docs/uncertainty.svg >/dev/null
 
 # The program folder build/program, run under Wine: on $$DISPLAY, or on a
 # private Xvfb with a screenshot in build/screenshot.png.

@@ -4,20 +4,23 @@
 add_library(hvdtool_core STATIC
   tools/hvdtool/command_options.cpp
   tools/hvdtool/diff_command.cpp
+  tools/hvdtool/distribution_svg.cpp
   tools/hvdtool/json_writer.cpp
   tools/hvdtool/number_format.cpp
   tools/hvdtool/range_command.cpp
+  tools/hvdtool/range_histogram.cpp
   tools/hvdtool/range_report.cpp
   tools/hvdtool/range_run.cpp
   tools/hvdtool/range_sampler.cpp
+  tools/hvdtool/range_svg.cpp
   tools/hvdtool/result_values.cpp
   tools/hvdtool/settings_check.cpp
   tools/hvdtool/settings_diff.cpp
   tools/hvdtool/settings_fields.cpp
   tools/hvdtool/settings_source.cpp
   tools/hvdtool/show_json.cpp
-  tools/hvdtool/tool_files.cpp
-  tools/hvdtool/tornado_svg.cpp)
+  tools/hvdtool/svg_parts.cpp
+  tools/hvdtool/tool_files.cpp)
 target_link_libraries(hvdtool_core PUBLIC halv_files halv_display_text)
 halv_warnings(hvdtool_core)
 

@@ -22,6 +22,7 @@
 namespace {
 
 DecimalDigits LengthDigits;
+StageProducts LastProducts;
 
 // Stores a whole-number stage result; returns 0, or for a result beyond the
 // 64-bit range the power of ten it exceeds (its digit count less one), for
@@ -55,8 +56,8 @@ long double InhabitedPlanets()
     const SettingsRecord& s = Settings;
     long double maxYears = static_cast<long double>(s.MaxYears);
     long double timeShare = (maxYears - s.FirstLifeYears) / maxYears;
-    long double inhabited =
-        NearestReal(suitable * s.PlanetInEcoProb * s.MassMixProb * s.OrbitAxisProb * s.LifeEvolvesProb * timeShare);
+    LastProducts.inhabitedPlanets = suitable * s.PlanetInEcoProb * s.MassMixProb * s.OrbitAxisProb * s.LifeEvolvesProb * timeShare;
+    long double inhabited = NearestReal(LastProducts.inhabitedPlanets);
     Settings.InhabitedPlanetExponent = StoreCount(inhabited, &Settings.InhabitedPlanetTotal);
     return inhabited;
 }
@@ -87,7 +88,8 @@ void ComputeResults()
     SettingsRecord& s = Settings;
 
     long double timeShare = static_cast<long double>(s.CivilizationSpanYears) / static_cast<long double>(s.MaxYears);
-    long double galaxy = NearestReal(timeShare * inhabited);
+    LastProducts.galaxyCivilizations = timeShare * inhabited;
+    long double galaxy = NearestReal(LastProducts.galaxyCivilizations);
     if (galaxy == 0) galaxy = 1;  // at least one civilization: ours
     s.GalaxyCivilizationExponent = StoreCount(galaxy, &s.GalaxyCivilizationCount);
 
@@ -97,6 +99,11 @@ void ComputeResults()
     // No galaxies give no civilizations; a negative product stays negative.
     long double universe = NearestReal(galaxy * s.GalaxySizeRatio * s.GalaxyCount);
     s.UniverseCivilizationExponent = StoreCount(universe, &s.UniverseCivilizationCount);
+}
+
+StageProducts LastStageProducts()
+{
+    return LastProducts;
 }
 
 long double Power(long double base, long double exponent)

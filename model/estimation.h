@@ -20,6 +20,15 @@ void ComputeInhabitedPlanets();
 // their exponents and the two distances.
 void ComputeResults();
 
+// The two stage products of the last ComputeResults before their rounding
+// to whole numbers (the galaxy's also before the "at least 1" rule): how far
+// below one an estimate lies that the results screen shows as 0 or 1.
+struct StageProducts {
+    long double inhabitedPlanets;     // before its rounding
+    long double galaxyCivilizations;  // time share x the rounded inhabited planets
+};
+StageProducts LastStageProducts();
+
 // base^exponent: 1 for exponent 0; IntegerPower for a whole exponent of the
 // int range; 0 for a negative base otherwise; else exp(exponent * ln base).
 long double Power(long double base, long double exponent);

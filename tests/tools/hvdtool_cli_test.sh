@@ -147,10 +147,15 @@ elif kind == 'range':  # range JSON, chart: one bar per varied parameter in each
     assert isinstance(d['samples'], int) and isinstance(d['seed'], int)
     for key in ('inhabitedPlanets', 'galaxyCivilizations'):
         assert sorted(e['parameter'] for e in d['sensitivity'][key]) == sorted(varied), key
+        h = d['distributions'][key]  # every draw counted once, in adjoining bins
+        assert sum(b['count'] for b in h['bins']) + h['zero'] + h['negative'] + h['infinite'] + h['undefined'] == d['samples'], key
+        assert all(abs(b['log10To'] - b['log10From'] - 1 / h['binsPerDecade']) < 1e-9 for b in h['bins']), key
+    assert d['distributions']['galaxyCivilizations']['belowOne'] == d['galaxyBelowOne']
     ns = {'svg': 'http://www.w3.org/2000/svg'}
     svg = ET.parse(files[1]).getroot()
     charts = svg.findall('svg:g[@class="chart"]', ns)
     assert len(charts) == 2, len(charts)
+    assert len(svg.findall('svg:g[@class="distribution"]', ns)) == 2
     for chart in charts:
         bars = chart.findall('svg:g[@class="bar"]', ns)
         assert sorted(b.get('data-parameter') for b in bars) == sorted(varied), [b.get('data-parameter') for b in bars]
@@ -205,6 +210,9 @@ run range Pessimistic.hvd Optimistic.hvd --samples 20000 --seed 7 --json --svg t
 json_check range seed7.json third.svg || fail "range --json, --svg: not the expected JSON and chart"
 cmp -s first.svg third.svg || fail "range --json changed the chart"
 if command -v xmllint >/dev/null; then xmllint --noout first.svg || fail "the chart is not well-formed XML"; fi
+# The README's chart is what this tool writes (make readme-chart).
+run range Pessimistic.hvd Optimistic.hvd --svg readme.svg
+cmp -s readme.svg "$source_dir/docs/uncertainty.svg" || fail "docs/uncertainty.svg is not the chart hvdtool writes now: run make readme-chart"
 
 # Past a second on a terminal, a progress line on stderr; never otherwise
 # (the runs above have an empty stderr).

@@ -11,11 +11,13 @@
 #include "model/extended_math.h"
 #include "model/settings_record.h"
 #include "tests/tools/settings_sources.h"
+#include "tools/hvdtool/number_format.h"
+#include "tools/hvdtool/range_report.h"
 #include "tools/hvdtool/range_run.h"
 #include "tools/hvdtool/range_sampler.h"
 #include "tools/hvdtool/settings_check.h"
 #include "tools/hvdtool/tool_files.h"
-#include "tools/hvdtool/tornado_svg.h"
+#include "tools/hvdtool/range_svg.h"
 
 namespace {
 
@@ -239,6 +241,23 @@ TEST(HvdtoolRange, SameFileTwiceGivesItsOwnResultsAtEveryPoint)
         }
         EXPECT_EQ(report.refused, 0u);
         EXPECT_TRUE(report.sensitivity.empty());
+        // Every draw in one bin, the one around the program's own product;
+        // a product of 0 off the axis.
+        const long double products[2] = {LastStageProducts().inhabitedPlanets, LastStageProducts().galaxyCivilizations};
+        const Histogram* histograms[2] = {&report.inhabitedDistribution, &report.galaxyDistribution};
+        for (int i = 0; i < 2; ++i) {
+            const Histogram& h = *histograms[i];
+            if (products[i] == 0) {
+                EXPECT_TRUE(h.counts.empty());
+                EXPECT_EQ(h.zero, 500u);
+                continue;
+            }
+            ASSERT_EQ(h.counts.size(), 1u);
+            EXPECT_EQ(h.counts[0], 500u);
+            EXPECT_LE(h.BinEdge(h.firstBin), products[i]);
+            EXPECT_LT(products[i], h.BinEdge(h.firstBin + 1));
+            EXPECT_EQ(h.points[1], products[i]);
+        }
         bool one = own.line[2].count == 1;
         EXPECT_EQ(report.galaxyExactlyOne, one ? 1 : 0);
         EXPECT_EQ(report.galaxyBelowOne, one ? 1 : 0);
@@ -333,6 +352,54 @@ TEST(HvdtoolRange, SharesOfFewerThanOneCivilizationAndOfACountOfOne)
     EXPECT_NEAR(static_cast<double>(report.galaxyBelowOne), below, 4 * std::sqrt(below * (1 - below) / n));
     EXPECT_NEAR(static_cast<double>(report.galaxyExactlyOne), one, 4 * std::sqrt(one * (1 - one) / n));
     EXPECT_EQ(report.results[2].low.count, 1);
+
+    // The distributions count every draw once, and the chart gives the
+    // share below one as the text report does.
+    for (const Histogram* h : {&report.inhabitedDistribution, &report.galaxyDistribution}) {
+        std::uint64_t total = h->zero + h->negative + h->infinite + h->undefined;
+        for (std::uint64_t c : h->counts) total += c;
+        EXPECT_EQ(total, n);
+    }
+    EXPECT_EQ(report.galaxyDistribution.belowOne, static_cast<std::uint64_t>(report.galaxyBelowOne * n));
+    SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
+    std::string share = PercentText(report.galaxyBelowOne);
+    EXPECT_NE(RangeReportText(report, sampler, "a", "b").find("\nin " + share + " % of the draws"), std::string::npos) << share;
+    EXPECT_NE(RangeSvg(report, sampler, "a", "b").find("Fewer than one in " + share + " % of the "), std::string::npos) << share;
+}
+
+// Values at and around the bin edges, and those the axis cannot show.
+TEST(HvdtoolRange, HistogramBinsEncloseTheirValues)
+{
+    const long double below1 = std::nextafter(1.0L, 0.0L);
+    std::vector<long double> values = {1, below1, 10, 9.999L, 0.5L, 0.5L, 1e20L, 0, -3, NAN, INFINITY};
+    Histogram h = BuildHistogram(&values);
+    EXPECT_EQ(h.binsPerDecade, 10);
+    EXPECT_EQ(h.zero, 1u);
+    EXPECT_EQ(h.negative, 1u);
+    EXPECT_EQ(h.infinite, 1u);
+    EXPECT_EQ(h.undefined, 1u);
+    EXPECT_EQ(h.belowOne, 5u);  // below1, 0.5 twice, 0, -3
+    struct Bin {
+        int bin;
+        std::uint64_t count;
+    } bins[] = {{-4, 2}, {-1, 1}, {0, 1}, {9, 1}, {10, 1}, {200, 1}};  // 0.5 is 10^-0.301
+    EXPECT_EQ(h.firstBin, -4);
+    ASSERT_EQ(h.counts.size(), 205u);
+    std::uint64_t total = 0;
+    for (std::uint64_t c : h.counts) total += c;
+    EXPECT_EQ(total, 7u);
+    for (const Bin& b : bins) EXPECT_EQ(h.counts[static_cast<std::size_t>(b.bin - h.firstBin)], b.count) << b.bin;
+    EXPECT_EQ(h.points[0], -3);             // nearest ranks of 11: the 1st,
+    EXPECT_EQ(h.points[1], 1);              // the 6th,
+    EXPECT_TRUE(std::isnan(h.points[2]));  // the 11th: NaN ranks last
+
+    // Over more than 30 decades, bins of a quarter of a decade.
+    std::vector<long double> wide = {1e-20L, 1e20L, 3};
+    Histogram q = BuildHistogram(&wide);
+    EXPECT_EQ(q.binsPerDecade, 4);
+    EXPECT_EQ(q.firstBin, -80);
+    EXPECT_EQ(q.counts.size(), 161u);
+    EXPECT_EQ(q.counts[80 + 1], 1u);  // 3 is 10^0.477
 }
 
 TEST(HvdtoolRange, SensitivityMovesOneParameterAtATimeFromTheMedians)
@@ -397,6 +464,34 @@ TEST(HvdtoolRange, SensitivityMovesOneParameterAtATimeFromTheMedians)
     EXPECT_FALSE(SameValue(report.sensitivity[3].galaxy[0], report.sensitivity[3].galaxy[1]));
 }
 
+// With a span of 10^5 years the galaxy's product stays below 0.1 at every
+// end, so every rounded count is 1; the product still tells the parameter
+// that moves it by 10 (LifeEvolvesProb) from the one that moves it by 2
+// (StarCount), though StarCount comes first in the file.
+TEST(HvdtoolRange, GalaxyRankingFollowsTheProductWhereEveryCountIsOne)
+{
+    SpreadFiles files;
+    files.Set("CivilizationSpanYears", 1e5L, 1e5L);
+    files.Set("StarCount", 1e6L, 2e6L);
+    files.Set("LifeEvolvesProb", 0.05f, 0.5f);
+    RangeReport report = RunBetween(files, 100, 1);
+    ASSERT_EQ(report.sensitivity.size(), 2u);
+    for (const SensitivityEntry& e : report.sensitivity) {
+        EXPECT_EQ(e.galaxy[0].count, 1);
+        EXPECT_EQ(e.galaxy[1].count, 1);
+    }
+    ASSERT_EQ(report.galaxyRanking.size(), 2u);
+    const SensitivityEntry& first = report.sensitivity[report.galaxyRanking[0]];
+    const SensitivityEntry& second = report.sensitivity[report.galaxyRanking[1]];
+    EXPECT_EQ(first.parameter, IndexOf("LifeEvolvesProb"));
+    EXPECT_EQ(second.parameter, IndexOf("StarCount"));
+    long double factor, key;
+    ASSERT_TRUE(ProductFactor(first.galaxyProduct[0], first.galaxyProduct[1], &factor, &key));
+    EXPECT_NEAR(static_cast<double>(factor), 10, 0.01);
+    ASSERT_TRUE(ProductFactor(second.galaxyProduct[0], second.galaxyProduct[1], &factor, &key));
+    EXPECT_NEAR(static_cast<double>(factor), 2, 0.01);
+}
+
 TEST(HvdtoolRange, ChangeFactorsAndTheirOrder)
 {
     auto count = [](std::int64_t c, std::uint8_t e) { return ResultValue{false, c, e, 0.0f}; };
@@ -447,7 +542,7 @@ TEST(HvdtoolTornado, OneBarPerVariedParameterInEachChart)
     RangeReport report;
     std::string problem;
     ASSERT_TRUE(RunRange(sampler, 200, 1, nullptr, nullptr, &report, &problem));
-    std::string svg = TornadoSvg(report, sampler, "a <&> \xC3\xA9.hvd", "b.hvd");
+    std::string svg = RangeSvg(report, sampler, "a <&> \xC3\xA9.hvd", "b.hvd");
     auto occurrences = [&svg](const std::string& what) {
         std::size_t n = 0;
         for (std::size_t at = svg.find(what); at != std::string::npos; at = svg.find(what, at + 1)) ++n;
@@ -456,7 +551,8 @@ TEST(HvdtoolTornado, OneBarPerVariedParameterInEachChart)
     EXPECT_EQ(occurrences("<g class=\"chart\""), 2u);
     EXPECT_EQ(occurrences("<g class=\"bar\""), 2 * sampler.VariedCount());
     EXPECT_EQ(occurrences("data-parameter=\"GalaxyCount\""), 2u);
-    EXPECT_EQ(occurrences("<rect x="), 4 * sampler.VariedCount() + 2);  // two per bar, two in the legend
+    EXPECT_EQ(occurrences("<rect x="), 4 * sampler.VariedCount());  // two per bar
+    EXPECT_EQ(occurrences("<g class=\"distribution\""), 2u);
     EXPECT_NE(svg.find("a &lt;&amp;&gt; &#xE9;.hvd"), std::string::npos);
     EXPECT_EQ(svg.find("width=\"-"), std::string::npos);
 }

@@ -15,7 +15,7 @@
 #include "tools/hvdtool/settings_source.h"
 #include "tools/hvdtool/tool_commands.h"
 #include "tools/hvdtool/tool_files.h"
-#include "tools/hvdtool/tornado_svg.h"
+#include "tools/hvdtool/range_svg.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ int RangeCommand(const CommandLine& line)
         return Fail(pathA + " and " + pathB, problem);
     }
     if (!line.svgPath.empty()) {
-        std::string svg = TornadoSvg(report, sampler, pathA, pathB);
+        std::string svg = RangeSvg(report, sampler, pathA, pathB);
         if (!WriteWholeFile(line.svgPath, svg.data(), svg.size(), &problem)) return Fail(line.svgPath, problem);
     }
     std::string text = line.json ? RangeReportJson(report, sampler, pathA, pathB) : RangeReportText(report, sampler, pathA, pathB);

@@ -57,6 +57,17 @@ std::string FactorJson(const ResultValue* pair)
     return ChangeFactor(pair[0], pair[1], &factor, &key) ? SignificantText(factor, 10, false) : "\"n/a\"";
 }
 
+std::string ProductFactorText(const long double* pair)
+{
+    long double factor, key;
+    return ProductFactor(pair[0], pair[1], &factor, &key) ? SignificantText(factor, 3, true, true) : "n/a";
+}
+
+std::string ProductJson(long double product)
+{
+    return std::isfinite(product) ? SignificantText(product, 10, false) : JsonAnsiString(SignificantText(product, 3, false));
+}
+
 bool Unchanged(const ResultValue* pair)
 {
     return pair[0].count == pair[1].count && pair[0].exponent == pair[1].exponent;
@@ -102,18 +113,21 @@ std::string Wrapped(const std::string& text, const std::string& indent)
 
 void AppendRanking(std::string* out, const RangeReport& report, const SettingsSampler& sampler, bool galaxy)
 {
-    *out += galaxy ? "\nCivilizations in our galaxy, largest change first:\n" : "\nInhabited planets in our galaxy, largest change first:\n";
+    *out += galaxy ? "\nCivilizations in our galaxy, by the product before rounding and the \"at least 1\"\nrule, largest change first:\n"
+                   : "\nInhabited planets in our galaxy, largest change first:\n";
     std::string unchanged;
     for (std::size_t index : galaxy ? report.galaxyRanking : report.inhabitedRanking) {
         const SensitivityEntry& e = report.sensitivity[index];
         const ResultValue* pair = galaxy ? e.galaxy : e.inhabited;
         const char* name = sampler.Parameter(e.parameter).field->name;
-        if (Unchanged(pair)) {
+        if (galaxy ? e.galaxyProduct[0] == e.galaxyProduct[1] : Unchanged(pair)) {
             unchanged += (unchanged.empty() ? "" : ", ") + std::string(name);
             continue;
         }
-        *out += "  " + Padded(name, 24) + RightAligned("x " + FactorText(pair), 14) + "   " + ResultWording(pair[0]) + " -> " +
-                ResultWording(pair[1]) + RefusalNote(e) + "\n";
+        std::string factor = galaxy ? ProductFactorText(e.galaxyProduct) : FactorText(pair);
+        *out += "  " + Padded(name, 24) + RightAligned("x " + factor, 14) + "   " + ResultWording(pair[0]) + " -> " + ResultWording(pair[1]);
+        if (galaxy) *out += "  (" + ProductText(e.galaxyProduct[0]) + " -> " + ProductText(e.galaxyProduct[1]) + ")";
+        *out += RefusalNote(e) + "\n";
     }
     if (!unchanged.empty()) *out += Wrapped("  unchanged: " + unchanged, "    ");
 }
@@ -122,6 +136,43 @@ void WriteResultValue(JsonWriter* json, const char* key, const ResultValue& valu
 {
     json->Key(key);
     json->Raw(ResultJson(value));
+}
+
+void WriteDistribution(JsonWriter* json, const Histogram& h)
+{
+    json->BeginObject();
+    json->Key("binsPerDecade");
+    json->Integer(h.binsPerDecade);
+    json->Key("bins");
+    json->BeginArray();
+    for (std::size_t i = 0; i < h.counts.size(); ++i) {
+        int bin = h.firstBin + static_cast<int>(i);
+        json->BeginObject();
+        json->Key("log10From");
+        json->Raw(SignificantText(static_cast<long double>(bin) / h.binsPerDecade, 6, false));
+        json->Key("log10To");
+        json->Raw(SignificantText(static_cast<long double>(bin + 1) / h.binsPerDecade, 6, false));
+        json->Key("count");
+        json->Integer(static_cast<long long>(h.counts[i]));
+        json->EndObject();
+    }
+    json->EndArray();
+    json->Key("zero");
+    json->Integer(static_cast<long long>(h.zero));
+    json->Key("negative");
+    json->Integer(static_cast<long long>(h.negative));
+    json->Key("infinite");
+    json->Integer(static_cast<long long>(h.infinite));
+    json->Key("undefined");
+    json->Integer(static_cast<long long>(h.undefined));
+    json->Key("belowOne");
+    json->Raw(SignificantText(static_cast<long double>(h.belowOne) / static_cast<long double>(h.samples), 10, false));
+    const char* names[3] = {"p5", "median", "p95"};
+    for (int i = 0; i < 3; ++i) {
+        json->Key(names[i]);
+        json->Raw(ProductJson(h.points[i]));
+    }
+    json->EndObject();
 }
 
 void WriteSensitivity(JsonWriter* json, const RangeReport& report, const SettingsSampler& sampler, bool galaxy)
@@ -142,6 +193,15 @@ void WriteSensitivity(JsonWriter* json, const RangeReport& report, const Setting
         WriteResultValue(json, "atHigh", pair[1]);
         json->Key("factor");
         json->Raw(FactorJson(pair));
+        if (galaxy) {
+            long double factor, key;
+            json->Key("productAtLow");
+            json->Raw(ProductJson(e.galaxyProduct[0]));
+            json->Key("productAtHigh");
+            json->Raw(ProductJson(e.galaxyProduct[1]));
+            json->Key("productFactor");
+            json->Raw(ProductFactor(e.galaxyProduct[0], e.galaxyProduct[1], &factor, &key) ? SignificantText(factor, 10, false) : "\"n/a\"");
+        }
         json->Key("refusedLow");
         json->Boolean(e.refused[0]);
         json->Key("refusedHigh");
@@ -159,6 +219,11 @@ std::string SpreadValueText(const ParameterSpread& p, long double value)
     std::string text = ShareToText(static_cast<float>(value));
     std::size_t first = text.find_first_not_of(' ');
     return first == std::string::npos ? text : text.substr(first);
+}
+
+std::string ProductText(long double product)
+{
+    return SignificantText(product, 3, true);
 }
 
 std::string RangeReportText(const RangeReport& report, const SettingsSampler& sampler, const std::string& fileA,
@@ -191,13 +256,16 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
     out += "\nCivilizations in our galaxy: fewer than one (the product before rounding below 1)\n"
            "in " + PercentText(report.galaxyBelowOne) + " % of the draws; a count of exactly 1 (after rounding and the\n"
            "\"at least 1\" rule) in " + PercentText(report.galaxyExactlyOne) + " %.\n";
+    const Histogram& g = report.galaxyDistribution;
+    out += "That product: 5 %: " + ProductText(g.points[0]) + "   median: " + ProductText(g.points[1]) + "   95 %: " +
+           ProductText(g.points[2]) + "\n";
 
     if (report.sensitivity.empty()) return out + "\nSensitivity: no parameter differs between the two files.\n";
     out += "\nSensitivity: each parameter from its low to its high value, the others at the\n"
            "median of their drawing distribution (the geometric mean where log-uniform, the\n"
            "midpoint where uniform).\n";
     out += "At those medians: inhabited planets " + ResultWording(report.atMedians.line[0]) + ", civilizations in our galaxy " +
-           ResultWording(report.atMedians.line[2]) + ".\n";
+           ResultWording(report.atMedians.line[2]) + " (" + ProductText(report.galaxyProductAtMedians) + " before rounding).\n";
     AppendRanking(&out, report, sampler, false);
     AppendRanking(&out, report, sampler, true);
     for (const SensitivityEntry& e : report.sensitivity) {
@@ -270,6 +338,17 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
     }
     json.EndArray();
 
+    json.Key("distributions");
+    json.BeginObject();
+    json.Key("method");
+    json.String("the products before rounding (for civilizations also before the \"at least 1\" rule), "
+                "counted in bins of a logarithmic axis: bin k holds the draws from 10^(k/binsPerDecade) up to the next bin");
+    json.Key("inhabitedPlanets");
+    WriteDistribution(&json, report.inhabitedDistribution);
+    json.Key("galaxyCivilizations");
+    WriteDistribution(&json, report.galaxyDistribution);
+    json.EndObject();
+
     json.Key("galaxyBelowOne");
     json.Raw(SignificantText(report.galaxyBelowOne, 10, false));
     json.Key("galaxyExactlyOne");
@@ -281,6 +360,8 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
     json.String(std::string("one parameter at a time from its low to its high value, ") + MedianMethod);
     WriteResultValue(&json, "inhabitedPlanetsAtMedians", report.atMedians.line[0]);
     WriteResultValue(&json, "galaxyCivilizationsAtMedians", report.atMedians.line[2]);
+    json.Key("galaxyProductAtMedians");
+    json.Raw(ProductJson(report.galaxyProductAtMedians));
     json.Key("inhabitedPlanets");
     WriteSensitivity(&json, report, sampler, false);
     json.Key("galaxyCivilizations");

@@ -11,6 +11,10 @@
 // the wizard shows them.
 std::string SpreadValueText(const ParameterSpread& p, long double value);
 
+// A product before rounding, to three significant digits: "0.0312",
+// "8,050", "1.23e+21".
+std::string ProductText(long double product);
+
 std::string RangeReportText(const RangeReport& report, const SettingsSampler& sampler, const std::string& fileA,
                             const std::string& fileB);
 std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sampler, const std::string& fileA,

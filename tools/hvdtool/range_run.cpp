@@ -52,34 +52,12 @@ bool DistanceLess(float a, float b)
     return a < b;
 }
 
-// Nearest-rank positions of 5 %, 50 % and 95 % among n sorted draws.
-void RankPositions(std::uint64_t n, std::size_t positions[3])
-{
-    const std::uint64_t percents[3] = {5, 50, 95};
-    for (int i = 0; i < 3; ++i) positions[i] = static_cast<std::size_t>((n * percents[i] + 99) / 100 - 1);
-}
-
-// The three points of the draws, by partial sorts: the median first, then
-// 5 % among the draws below it and 95 % among those above.
-template <typename T, typename Less>
-void SelectPoints(std::vector<T>* draws, Less less, T points[3])
-{
-    std::size_t at[3];
-    RankPositions(draws->size(), at);
-    auto position = [draws](std::size_t i) { return draws->begin() + static_cast<std::ptrdiff_t>(i); };
-    std::nth_element(position(0), position(at[1]), draws->end(), less);
-    points[1] = (*draws)[at[1]];
-    std::nth_element(position(0), position(at[0]), position(at[1]), less);
-    points[0] = at[0] < at[1] ? (*draws)[at[0]] : points[1];
-    std::nth_element(position(at[1] + 1), position(at[2]), draws->end(), less);
-    points[2] = at[2] > at[1] ? (*draws)[at[2]] : points[1];
-}
-
 // What the run keeps of each accepted draw: the stored results only.
 struct DrawnResults {
     std::vector<std::int64_t> counts[3];   // lines 1, 3, 5
     std::vector<std::uint8_t> exponents[3];
     std::vector<float> distances[2];       // lines 2, 4
+    std::vector<long double> products[2];  // inhabited planets, galaxy civilizations before rounding
 
     explicit DrawnResults(std::size_t n)
     {
@@ -87,7 +65,10 @@ struct DrawnResults {
             counts[i].resize(n);
             exponents[i].resize(n);
         }
-        for (int i = 0; i < 2; ++i) distances[i].resize(n);
+        for (int i = 0; i < 2; ++i) {
+            distances[i].resize(n);
+            products[i].resize(n);
+        }
     }
 };
 
@@ -138,6 +119,7 @@ SensitivityEntry MoveOne(const SettingsSampler& sampler, std::size_t parameter)
         ResultValues results = CurrentResults();
         entry.inhabited[end] = results.line[0];
         entry.galaxy[end] = results.line[2];
+        entry.galaxyProduct[end] = LastStageProducts().galaxyCivilizations;
         entry.refused[end] = !WizardRefusals(block).empty();
     }
     return entry;
@@ -147,9 +129,12 @@ std::vector<std::size_t> Ranking(const std::vector<SensitivityEntry>& entries, b
 {
     std::vector<long double> keys(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const ResultValue* pair = galaxy ? entries[i].galaxy : entries[i].inhabited;
         long double factor;
-        ChangeFactor(pair[0], pair[1], &factor, &keys[i]);
+        if (galaxy) {
+            ProductFactor(entries[i].galaxyProduct[0], entries[i].galaxyProduct[1], &factor, &keys[i]);
+        } else {
+            ChangeFactor(entries[i].inhabited[0], entries[i].inhabited[1], &factor, &keys[i]);
+        }
     }
     std::vector<std::size_t> order(entries.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -183,6 +168,23 @@ bool ChangeFactor(const ResultValue& low, const ResultValue& high, long double* 
     return false;
 }
 
+bool ProductFactor(long double low, long double high, long double* factor, long double* sortKey)
+{
+    *factor = 0;
+    if (low == high) {
+        *factor = *sortKey = 1;
+        return true;
+    }
+    if (!std::isfinite(low) || !std::isfinite(high) || low == 0 || high == 0 || (low < 0) != (high < 0)) {
+        *sortKey = std::numeric_limits<long double>::infinity();
+        return false;
+    }
+    low = std::fabs(low);
+    high = std::fabs(high);
+    *factor = *sortKey = low > high ? low / high : high / low;
+    return true;
+}
+
 bool RunRange(const SettingsSampler& sampler, std::uint64_t samples, std::uint64_t seed, RangeProgress progress,
               void* progressContext, RangeReport* report, std::string* problem)
 {
@@ -193,8 +195,7 @@ bool RunRange(const SettingsSampler& sampler, std::uint64_t samples, std::uint64
     RandomSource random(seed);
     unsigned char* block = StoredBlockBytes();
     sampler.WriteBase(block);
-    const long double maxYears = static_cast<long double>(Settings.MaxYears);
-    std::uint64_t belowOne = 0, exactlyOne = 0, attempts = 0;
+    std::uint64_t exactlyOne = 0, attempts = 0;
 
     for (std::size_t n = 0; n < samples;) {
         ++attempts;
@@ -221,15 +222,9 @@ bool RunRange(const SettingsSampler& sampler, std::uint64_t samples, std::uint64
         drawn.exponents[2][n] = s.UniverseCivilizationExponent;
         drawn.distances[0][n] = s.PlanetDistanceLy;
         drawn.distances[1][n] = s.CivilizationDistanceLy;
-        // The galaxy stage before its rounding and the "at least 1" rule.
-        bool below;
-        if (s.InhabitedPlanetExponent == 0) {
-            long double timeShare = static_cast<long double>(s.CivilizationSpanYears) / maxYears;
-            below = timeShare * static_cast<long double>(s.InhabitedPlanetTotal) < 1;
-        } else {
-            below = s.InhabitedPlanetTotal == INT64_MIN;
-        }
-        belowOne += below;
+        StageProducts products = LastStageProducts();
+        drawn.products[0][n] = products.inhabitedPlanets;
+        drawn.products[1][n] = products.galaxyCivilizations;
         exactlyOne += s.GalaxyCivilizationExponent == 0 && s.GalaxyCivilizationCount == 1;
         ++n;
     }
@@ -240,13 +235,16 @@ bool RunRange(const SettingsSampler& sampler, std::uint64_t samples, std::uint64
     SummarizeCounts(drawn.counts[1], drawn.exponents[1], &report->results[2]);
     SummarizeDistances(&drawn.distances[1], &report->results[3]);
     SummarizeCounts(drawn.counts[2], drawn.exponents[2], &report->results[4]);
-    report->galaxyBelowOne = static_cast<long double>(belowOne) / static_cast<long double>(samples);
+    report->inhabitedDistribution = BuildHistogram(&drawn.products[0]);
+    report->galaxyDistribution = BuildHistogram(&drawn.products[1]);
+    report->galaxyBelowOne = static_cast<long double>(report->galaxyDistribution.belowOne) / static_cast<long double>(samples);
     report->galaxyExactlyOne = static_cast<long double>(exactlyOne) / static_cast<long double>(samples);
 
     sampler.WriteBase(block);
     sampler.WriteMedians(block);
     ComputeResults();
     report->atMedians = CurrentResults();
+    report->galaxyProductAtMedians = LastStageProducts().galaxyCivilizations;
     report->sensitivity.clear();
     for (std::size_t k = 0; k < sampler.VariedCount(); ++k) report->sensitivity.push_back(MoveOne(sampler, sampler.Varied(k)));
     report->inhabitedRanking = Ranking(report->sensitivity, false);

@@ -1,13 +1,15 @@
 // The Monte-Carlo run of hvdtool range: the program's own estimate
 // (ComputeResults on the SettingsRecord, with its rounding after each
-// stage) over settings drawn between two files, its statistics, and a
-// one-at-a-time sensitivity of the two counts of our galaxy.
+// stage) over settings drawn between two files, its statistics, the
+// distributions of the two counts of our galaxy before their rounding, and
+// a one-at-a-time sensitivity of those counts.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "tools/hvdtool/range_histogram.h"
 #include "tools/hvdtool/range_sampler.h"
 #include "tools/hvdtool/result_values.h"
 
@@ -28,6 +30,7 @@ struct SensitivityEntry {
     std::size_t parameter;       // index in SettingsFields
     ResultValue inhabited[2];    // inhabited planets at low, at high
     ResultValue galaxy[2];       // civilizations in our galaxy at low, at high
+    long double galaxyProduct[2];  // their product before rounding and the "at least 1" rule
     bool refused[2];             // the wizard would refuse the setting at low, at high
 };
 
@@ -36,6 +39,9 @@ struct SensitivityEntry {
 // zero, or two equal ones (factor 1); else false, with sortKey +infinity
 // ("from 0", "more than 10^") or 1 (two equal "more than 10^" texts).
 bool ChangeFactor(const ResultValue& low, const ResultValue& high, long double* factor, long double* sortKey);
+// The same for two products: defined for two finite numbers of the same
+// sign that are not zero, or two equal ones; else +infinity as sortKey.
+bool ProductFactor(long double low, long double high, long double* factor, long double* sortKey);
 
 struct RangeReport {
     std::uint64_t samples = 0;
@@ -44,9 +50,15 @@ struct RangeReport {
     ResultSpread results[ResultLineCount];
     long double galaxyBelowOne = 0;    // share of draws whose unrounded galaxy product was below 1
     long double galaxyExactlyOne = 0;  // share whose galaxy count came out as exactly 1
+    // The products before rounding (the galaxy's also before the "at least
+    // 1" rule) over the draws.
+    Histogram inhabitedDistribution, galaxyDistribution;
     ResultValues atMedians;            // every varied parameter at its median
+    long double galaxyProductAtMedians = 0;
     std::vector<SensitivityEntry> sensitivity;  // one per varied parameter, in file order
-    // Indexes into sensitivity, largest change first (ties in file order).
+    // Indexes into sensitivity, largest change first (ties in file order):
+    // of the inhabited planets' count, and of the galaxy's product, which
+    // rounding and the "at least 1" rule do not flatten.
     std::vector<std::size_t> inhabitedRanking, galaxyRanking;
 };
 

@@ -1,0 +1,12 @@
+// The distribution chart of hvdtool range --svg: a histogram of the draws
+// over a logarithmic axis, the share below one shaded, the 5 %, 50 % and
+// 95 % points marked, the draws the axis cannot show said in words.
+#pragma once
+
+#include <string>
+
+#include "tools/hvdtool/range_histogram.h"
+
+// Appends the chart of the galaxy's civilizations or the inhabited planets
+// from top; returns the height it takes.
+int DistributionChart(std::string* svg, const Histogram& h, bool galaxy, int top);

@@ -1,0 +1,91 @@
+#include "tools/hvdtool/range_histogram.h"
+
+#include <cmath>
+
+#include "model/estimation.h"
+#include "model/extended_math.h"
+
+namespace {
+
+// Over more than this many decades a tenth of a decade makes bins too
+// narrow to see; a quarter is used instead.
+const long double FineBinsUpTo = 30;
+
+bool LessNaNLast(long double a, long double b)
+{
+    if (std::isnan(a)) return false;
+    if (std::isnan(b)) return true;
+    return a < b;
+}
+
+// The bin of a positive finite value, from its logarithm: the exact bin or
+// its neighbour, for the edges to decide.
+long double ApproximateBin(long double value, int binsPerDecade)
+{
+    return std::floor(LnExtended(value) / LnExtended(10.0L) * binsPerDecade);
+}
+
+}  // namespace
+
+void RankPositions(std::uint64_t n, std::size_t positions[3])
+{
+    const std::uint64_t percents[3] = {5, 50, 95};
+    for (int i = 0; i < 3; ++i) positions[i] = static_cast<std::size_t>((n * percents[i] + 99) / 100 - 1);
+}
+
+long double Histogram::BinEdge(int bin) const
+{
+    // A whole power goes through IntegerPower: 1 is an edge exactly.
+    return Power(10.0L, static_cast<long double>(bin) / binsPerDecade);
+}
+
+Histogram BuildHistogram(std::vector<long double>* values)
+{
+    Histogram h;
+    h.samples = values->size();
+    if (values->empty()) return h;
+    SelectPoints(values, LessNaNLast, h.points);
+
+    // The smallest and the largest value the axis shows decide the bins.
+    long double smallest = 0, largest = 0;
+    for (long double v : *values) {
+        if (std::isnan(v)) {
+            ++h.undefined;
+        } else if (v < 1) {
+            ++h.belowOne;
+            h.zero += v == 0;
+            h.negative += v < 0;
+        } else if (std::isinf(v)) {
+            ++h.infinite;
+        }
+        if (!(v > 0) || std::isinf(v)) continue;
+        if (smallest == 0 || v < smallest) smallest = v;
+        if (v > largest) largest = v;
+    }
+    if (largest == 0) return h;
+    long double decades = (LnExtended(largest) - LnExtended(smallest)) / LnExtended(10.0L);
+    h.binsPerDecade = decades > FineBinsUpTo ? 4 : 10;
+
+    // Edges from one below the smallest value's bin to two above the
+    // largest's; each value goes to the bin whose edges enclose it.
+    int low = static_cast<int>(ApproximateBin(smallest, h.binsPerDecade)) - 1;
+    int high = static_cast<int>(ApproximateBin(largest, h.binsPerDecade)) + 2;
+    std::vector<long double> edges;
+    for (int bin = low; bin <= high; ++bin) edges.push_back(h.BinEdge(bin));
+    std::vector<std::uint64_t> counts(edges.size() - 1);
+    const std::size_t last = counts.size() - 1;
+    for (long double v : *values) {
+        if (!(v > 0) || std::isinf(v)) continue;
+        int guess = static_cast<int>(ApproximateBin(v, h.binsPerDecade)) - low;
+        std::size_t i = guess < 0 ? 0 : std::min(static_cast<std::size_t>(guess), last);
+        while (i > 0 && v < edges[i]) --i;
+        while (i < last && v >= edges[i + 1]) ++i;
+        ++counts[i];
+    }
+    std::size_t first = 0, end = counts.size();
+    while (counts[first] == 0) ++first;
+    while (counts[end - 1] == 0) --end;
+    h.firstBin = low + static_cast<int>(first);
+    h.counts.assign(counts.begin() + static_cast<std::ptrdiff_t>(first), counts.begin() + static_cast<std::ptrdiff_t>(end));
+    return h;
+}
