@@ -136,6 +136,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (HIWORD(wParam) == 0) RunCommand(LOWORD(wParam));
         break;
     case WM_PALETTECHANGED: NotePaletteChange(); break;
+    case WM_NCPAINT:
+    case WM_NCACTIVATE: NoteBorderDrawn(); break;
     default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -63,6 +63,28 @@ for row in "full_paint_us|PaintResults(true), full paint" \
   for size in $sizes; do printf '%22s' "$(value "$work/$size.paint" "${row%%|*}")"; done
   echo
 done
+printf '%-46s' "full paint / full-screen copy"
+for size in $sizes; do
+  printf '%22s' "$(awk -v f="$(value "$work/$size.paint" full_paint_us)" -v c="$(value "$work/$size.paint" frame_copy_us)" \
+    'BEGIN { if (f + 0 > 0 && c + 0 > 0) printf "%.2f", f / c; else print "-" }')"
+done
+echo
+echo
+echo "The steps of a paint, each timed on its own"
+for part in begin_end_paint "BeginPaint + EndPaint of a 64x32 damage" \
+            background_to_frame "BitBlt BackgroundBuffer -> FrameBuffer" \
+            result_texts "result lines and settings line drawn" \
+            small_copy "BitBlt 64x32 FrameBuffer -> WindowDC" \
+            invalidate_buttons "InvalidateRect of the 5 buttons" \
+            get_focus "GetFocus" \
+            compose_background "ComposeBackground (first paint)" \
+            repaint_buttons "the 5 buttons repainting (UpdateWindow)"; do
+  if [ -z "${key:-}" ]; then key=$part; continue; fi
+  printf '%-46s' "$part"
+  for size in $sizes; do printf '%22s' "$(value "$work/$size.paint" "part_${key}_us")"; done
+  echo
+  key=
+done
 echo
 echo "Start to first paint on the screen ($starts starts after one warm-up)"
 printf '%-46s' "milliseconds: median (min-max)"

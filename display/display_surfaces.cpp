@@ -87,6 +87,18 @@ void CreateDisplaySurfaces(HWND window)
     CreateBackgroundPalette();
 }
 
+void KeepButtonsOutOfWindowDC()
+{
+    RECT window;
+    if (!GetWindowRect(MainWindowHandle, &window)) return;
+    for (int id = 1; id <= CommandCount; ++id) {
+        RECT button;
+        if (ButtonHandles[id] == nullptr || !GetWindowRect(ButtonHandles[id], &button)) continue;
+        ExcludeClipRect(WindowDC, button.left - window.left, button.top - window.top, button.right - window.left,
+                        button.bottom - window.top);
+    }
+}
+
 void CreateBackgroundPalette()
 {
     Palette.header.palVersion = 0x300;

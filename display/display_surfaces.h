@@ -29,6 +29,10 @@ const int RevealSteps = 41;
 // WM_CREATE: window context, two screen-sized buffers, the palette.
 void CreateDisplaySurfaces(HWND window);
 void CreateBackgroundPalette();
+// The buttons paint themselves: copies to WindowDC leave their rectangles
+// alone (once the buttons are in place, at the first paint).
+void KeepButtonsOutOfWindowDC();
+
 // WM_PALETTECHANGED: note only; WM_SETFOCUS: rebuild when noted.
 void NotePaletteChange();
 void RefreshPalette();

@@ -1,5 +1,7 @@
 #include "display/results_screen.h"
 
+#include <algorithm>
+
 #include "app/app_state.h"
 #include "display/display_surfaces.h"
 #include "display/result_text.h"
@@ -119,22 +121,22 @@ int GradientIndex(int b, int height)
 
 void ComposeBackground(RECT* area)
 {
-    DrawGradient(WindowDC, area);
-    DrawTitle(WindowDC);
     DrawGradient(BackgroundBuffer, area);
     DrawBanner(BackgroundBuffer);
 }
 
-void DrawResultLine(RECT* area, HDC target, const char* label, const char* value, const char* unit)
+int DrawResultLine(RECT* area, HDC target, const char* label, const char* value, const char* unit)
 {
     const int wide = LargeSystemFont ? 80 : 0;
     area->right = 415 + wide;
-    DrawTextA(target, label, -1, area, TextFlags);
-    DrawTextA(target, value, -1, area, TextFlags | DT_RIGHT);
+    int height = DrawTextA(target, label, -1, area, TextFlags);
+    height = std::max(height, DrawTextA(target, value, -1, area, TextFlags | DT_RIGHT));
     OffsetRect(area, 379 + wide, 0);
-    DrawTextA(target, unit, -1, area, TextFlags);
+    height = std::max(height, DrawTextA(target, unit, -1, area, TextFlags));
     OffsetRect(area, -(379 + wide), 0);
+    int bottom = area->top + height;
     OffsetRect(area, 0, LineHeight);
+    return bottom;
 }
 
 const char* FormatSettingsDate(FILETIME fileTime)
@@ -146,50 +148,137 @@ const char* FormatSettingsDate(FILETIME fileTime)
     return FormatCalendarDate(calendar.wMonth, calendar.wDay, calendar.wYear);
 }
 
+namespace {
+
+// The frame differs from the background only in the rows of the texts, from
+// TextTop down to the lowest row the last full paint drew a text in.
+const int TextTop = 130;
+int FrameTextBottom = TextTop;
+bool BorderDrawn = false;
+bool NameEndShown = false;
+
+RECT TextArea()
+{
+    RECT area = {ScreenWidth / 22 + 6, TextTop, 0, ScreenHeight};
+    return area;
+}
+
+// Draws the result lines, the settings line and the comments; returns the
+// lowest row reached (DrawText keeps each text inside its rectangle, which
+// ends at the screen's bottom).
+int DrawTexts(HDC target)
+{
+    RECT area = TextArea();
+    SelectObject(target, GetStockObject(ANSI_VAR_FONT));
+    SetTextColor(target, RGB(255, 255, 255));
+    SetBkMode(target, TRANSPARENT);
+    int bottom = area.top;
+    for (int line = 1; line <= ResultLineCount; ++line) {
+        bottom = std::max(bottom, DrawResultLine(&area, target, ResultLabel(line), ResultValueText(line), ResultUnit(line)));
+    }
+    area.right = ScreenWidth;
+    OffsetRect(&area, 0, 32);
+    FILETIME fileTime;
+    fileTime.dwLowDateTime = static_cast<DWORD>(Settings.SettingsFileTime);
+    fileTime.dwHighDateTime = static_cast<DWORD>(Settings.SettingsFileTime >> 32);
+    const char* settingsLine = ComposeSettingsLine(Settings.AuthorName, FormatSettingsDate(fileTime));
+    bottom = std::max(bottom, static_cast<int>(area.top) + DrawTextA(target, settingsLine, -1, &area, TextFlags));
+    OffsetRect(&area, 0, 48);
+    area.bottom = ScreenHeight;
+    if (Settings.SettingsComments) {
+        bottom = std::max(bottom, static_cast<int>(area.top) + DrawTextA(target, Settings.SettingsComments, -1, &area, TextFlags));
+    }
+    return std::min(bottom, static_cast<int>(ScreenHeight));
+}
+
+// The first paint draws what the window shows straight onto it: gradient,
+// title, caption line and texts, the texts left of the banner strip, whose
+// columns keep the plain gradient for the reveal to uncover. EndPaint puts
+// it on the screen; the off-screen surfaces are composed after.
+void DrawFirstScreen()
+{
+    RECT band;
+    DrawGradient(WindowDC, &band);
+    DrawTitle(WindowDC);
+    DrawCaptionLine(WindowDC);
+    SaveDC(WindowDC);
+    ExcludeClipRect(WindowDC, ScreenWidth - BannerStripOffset, 0, ScreenWidth, ScreenHeight);
+    DrawTexts(WindowDC);
+    RestoreDC(WindowDC, -1);
+}
+
+// Background and frame, for the reveal and every later paint.
+void ComposeSurfaces()
+{
+    RECT band;
+    ComposeBackground(&band);
+    BitBlt(FrameBuffer, 0, 0, ScreenWidth + 3, ScreenHeight, BackgroundBuffer, 0, 0, SRCCOPY);
+    FrameTextBottom = DrawTexts(FrameBuffer);
+}
+
+void ShowFramePart(int left, int top, int right, int bottom)
+{
+    BitBlt(WindowDC, left, top, right - left, bottom - top, FrameBuffer, left, top, SRCCOPY);
+}
+
+// A full paint after the first: the background back under the last texts,
+// the new texts, and on the screen the frame wherever the window differs
+// from it: the rows of the old and the new texts and what the window asked
+// to have repaired; the one-pixel border, when the system has drawn it anew;
+// once, the strip's columns below the strip, where the vertical name runs
+// on and the reveal does not uncover it. (Each copy widens the part of the
+// window that goes to the screen at EndPaint: only what differs is copied.)
+void RecomposeFrame(const RECT& damage)
+{
+    BitBlt(FrameBuffer, 0, TextTop, ScreenWidth, FrameTextBottom - TextTop, BackgroundBuffer, 0, TextTop, SRCCOPY);
+    const int oldBottom = FrameTextBottom;
+    FrameTextBottom = DrawTexts(FrameBuffer);
+    RECT changed = {0, TextTop, ScreenWidth, std::max(oldBottom, FrameTextBottom)};
+    if (!IsRectEmpty(&damage)) UnionRect(&changed, &changed, &damage);
+    ShowFramePart(changed.left, changed.top, changed.right, changed.bottom);
+    if (BorderDrawn) {
+        ShowFramePart(0, 0, ScreenWidth, 1);
+        ShowFramePart(0, ScreenHeight - 1, ScreenWidth, ScreenHeight);
+        ShowFramePart(0, 0, 1, ScreenHeight);
+        ShowFramePart(ScreenWidth - 1, 0, ScreenWidth, ScreenHeight);
+        BorderDrawn = false;
+    }
+    if (!NameEndShown) {
+        const int stripLeft = ScreenWidth - BannerStripOffset;
+        ShowFramePart(stripLeft, BannerStripHeight, stripLeft + BannerStripWidth, ScreenHeight);
+        NameEndShown = true;
+    }
+}
+
+}  // namespace
+
+void NoteBorderDrawn()
+{
+    BorderDrawn = true;
+}
+
 void PaintResults(bool fullRender)
 {
     PAINTSTRUCT paint;
     BeginPaint(MainWindowHandle, &paint);
-    RECT area;
-    if (FirstPaint) ComposeBackground(&area);
-    area.left = ScreenWidth / 22 + 6;
-    area.top = 130;
-    area.bottom = ScreenHeight;
-
-    if (fullRender) {
-        BitBlt(FrameBuffer, 0, 0, ScreenWidth + 3, ScreenHeight, BackgroundBuffer, 0, 0, SRCCOPY);
-        SelectObject(FrameBuffer, GetStockObject(ANSI_VAR_FONT));
-        SetTextColor(FrameBuffer, RGB(255, 255, 255));
-        SetBkMode(FrameBuffer, TRANSPARENT);
-        for (int line = 1; line <= ResultLineCount; ++line) {
-            DrawResultLine(&area, FrameBuffer, ResultLabel(line), ResultValueText(line), ResultUnit(line));
-        }
-        area.right = ScreenWidth;
-        OffsetRect(&area, 0, 32);
-        FILETIME fileTime;
-        fileTime.dwLowDateTime = static_cast<DWORD>(Settings.SettingsFileTime);
-        fileTime.dwHighDateTime = static_cast<DWORD>(Settings.SettingsFileTime >> 32);
-        DrawTextA(FrameBuffer, ComposeSettingsLine(Settings.AuthorName, FormatSettingsDate(fileTime)), -1, &area, TextFlags);
-        OffsetRect(&area, 0, 48);
-        area.bottom = ScreenHeight;
-        if (Settings.SettingsComments) DrawTextA(FrameBuffer, Settings.SettingsComments, -1, &area, TextFlags);
-        // At the first paint the banner strip's columns stay as drawn on
-        // the window, for the reveal to uncover.
-        BitBlt(WindowDC, 0, 0, FirstPaint ? ScreenWidth - BannerStripOffset : ScreenWidth, ScreenHeight, FrameBuffer, 0, 0,
-               SRCCOPY);
+    const RECT& damage = paint.rcPaint;
+    if (FirstPaint) {
+        KeepButtonsOutOfWindowDC();
+        DrawFirstScreen();
+    } else if (fullRender) {
+        RecomposeFrame(damage);
     } else {
-        const RECT& damage = paint.rcPaint;
         BitBlt(WindowDC, damage.left, damage.top, damage.right - damage.left + 1, damage.bottom - damage.top + 1,
                FrameBuffer, damage.left, damage.top, SRCCOPY);
     }
     EndPaint(MainWindowHandle, &paint);
 
     if (FirstPaint) {
+        ComposeSurfaces();
+        NameEndShown = false;
         StartBannerReveal();
         FirstPaint = false;
-        return;
     }
-    // The copy to the screen painted over the buttons.
-    for (int id = 1; id <= CommandCount; ++id) InvalidateRect(ButtonHandles[id], nullptr, FALSE);
-    if (GetFocus() == MainWindowHandle) SetFocus(ButtonHandles[FocusedButton]);
+    // The focus never rests on the window itself (its WM_SETFOCUS hands it
+    // on to the focused button), so a paint has none to hand on.
 }

@@ -58,10 +58,10 @@ std::uint64_t OldFileTime()
     return time - 36000000000ULL;
 }
 
-// A colour the program never paints, in a corner of the composed frame: a
-// full paint composes the frame again from the background and loses it; a
-// repair paint only copies from the frame.
-const RECT MarkerArea = {300, 100, 310, 110};
+// A colour the program never paints, in the frame's rows of the texts, left
+// of them: a full paint composes those rows again from the background and
+// loses it; a repair paint only copies from the frame.
+const RECT MarkerArea = {5, 140, 15, 150};
 const COLORREF MarkerColour = RGB(201, 7, 99);
 
 void PaintMarker()

@@ -30,6 +30,7 @@
 #include "app/app_state.h"
 #include "app/main_window.h"
 #include "display/display_surfaces.h"
+#include "display/result_text.h"
 #include "display/results_screen.h"
 #include "model/extended_math.h"
 
@@ -76,6 +77,73 @@ double MicrosecondsPerCall(int repetitions, Operation operation)
     return best;
 }
 
+// The steps a paint is made of, each on its own in the same surfaces: where
+// the time of a full and of a repair paint goes.
+void PartTimings(int repetitions)
+{
+    struct Part {
+        const char* name;
+        double (*operation)();
+    } parts[] = {
+        {"begin_end_paint", [] {
+             RECT damage = {100, 300, 164, 332};
+             InvalidateRect(MainWindowHandle, &damage, FALSE);
+             double start = Now();
+             PAINTSTRUCT paint;
+             BeginPaint(MainWindowHandle, &paint);
+             EndPaint(MainWindowHandle, &paint);
+             return Now() - start;
+         }},
+        {"background_to_frame", [] {
+             double start = Now();
+             BitBlt(FrameBuffer, 0, 0, ScreenWidth + 3, ScreenHeight, BackgroundBuffer, 0, 0, SRCCOPY);
+             return Now() - start;
+         }},
+        {"result_texts", [] {
+             double start = Now();
+             SelectObject(FrameBuffer, GetStockObject(ANSI_VAR_FONT));
+             SetTextColor(FrameBuffer, RGB(255, 255, 255));
+             SetBkMode(FrameBuffer, TRANSPARENT);
+             RECT area = {ScreenWidth / 22 + 6, 130, 0, ScreenHeight};
+             for (int line = 1; line <= ResultLineCount; ++line) {
+                 DrawResultLine(&area, FrameBuffer, ResultLabel(line), ResultValueText(line), ResultUnit(line));
+             }
+             area.right = ScreenWidth;
+             OffsetRect(&area, 0, 32);
+             DrawTextA(FrameBuffer, "Current settings by Team A, Mar 07 1998.", -1, &area, DT_NOPREFIX | DT_WORDBREAK);
+             return Now() - start;
+         }},
+        {"small_copy", [] {
+             double start = Now();
+             BitBlt(WindowDC, 100, 300, 65, 33, FrameBuffer, 100, 300, SRCCOPY);
+             return Now() - start;
+         }},
+        {"invalidate_buttons", [] {
+             double start = Now();
+             for (int id = 1; id <= CommandCount; ++id) InvalidateRect(ButtonHandles[id], nullptr, FALSE);
+             return Now() - start;
+         }},
+        {"get_focus", [] {
+             double start = Now();
+             GetFocus();
+             return Now() - start;
+         }},
+        {"compose_background", [] {
+             RECT area;
+             double start = Now();
+             ComposeBackground(&area);
+             return Now() - start;
+         }},
+        {"repaint_buttons", [] {
+             for (int id = 1; id <= CommandCount; ++id) InvalidateRect(ButtonHandles[id], nullptr, FALSE);
+             double start = Now();
+             for (int id = 1; id <= CommandCount; ++id) UpdateWindow(ButtonHandles[id]);
+             return Now() - start;
+         }},
+    };
+    for (const Part& part : parts) std::printf("part_%s_us %.1f\n", part.name, MicrosecondsPerCall(repetitions, part.operation));
+}
+
 int PaintTimings(int repetitions)
 {
     if (!CreateMainWindow(GetModuleHandleA(nullptr))) {
@@ -112,6 +180,7 @@ int PaintTimings(int repetitions)
     std::printf("full_paint_us %.1f\n", full);
     std::printf("repair_paint_us %.1f\n", repair);
     std::printf("frame_copy_us %.1f\n", copy);
+    PartTimings(repetitions);
 
     DestroyWindow(MainWindowHandle);
     MSG message;

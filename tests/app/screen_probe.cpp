@@ -10,11 +10,15 @@
 //                                    "class: NAME" and "text: TEXT" (the text
 //                                    of its message-box static, id 0xFFFF)
 //   screen_probe count-class NAME    how many top-level windows have this class
+//   screen_probe cover X Y W H       a red window over that rectangle of the
+//                                    screen for half a second, never active:
+//                                    the windows below repair what it hid
 //
 // Exit status: 0 done, 1 no such window, 2 bad arguments or a GDI failure.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -108,6 +112,47 @@ int CountClass(const char* name)
     return 0;
 }
 
+LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ERASEBKGND) {
+        RECT area;
+        GetClientRect(window, &area);
+        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+        FillRect(reinterpret_cast<HDC>(wParam), &area, red);
+        DeleteObject(red);
+        return 1;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void Pump(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        Sleep(10);
+    }
+}
+
+int Cover(int x, int y, int width, int height)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = CoverProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "ScreenProbeCover";
+    RegisterClassA(&windowClass);
+    HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, "ScreenProbeCover", "", WS_POPUP, x, y, width,
+                                 height, nullptr, nullptr, windowClass.hInstance, nullptr);
+    if (!cover) return 2;
+    ShowWindow(cover, SW_SHOWNOACTIVATE);
+    UpdateWindow(cover);
+    Pump(500);
+    DestroyWindow(cover);
+    Pump(200);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -121,8 +166,10 @@ int main(int argc, char** argv)
         status = WindowText(argv[2]);
     } else if (argc == 3 && std::strcmp(argv[1], "count-class") == 0) {
         status = CountClass(argv[2]);
+    } else if (argc == 6 && std::strcmp(argv[1], "cover") == 0) {
+        status = Cover(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     } else {
-        std::fprintf(stderr, "usage: screen_probe fixed-font-height | text-mask TEXT | window-text CAPTION | count-class NAME\n");
+        std::fprintf(stderr, "usage: screen_probe fixed-font-height | text-mask TEXT | window-text CAPTION | count-class NAME | cover X Y W H\n");
     }
     std::fflush(stdout);
     return status;

@@ -246,6 +246,82 @@ for i in 0 1 2 3 4; do
 done
 text_at "settings line" "$left" 242 "Current settings by Team A, Mar 07 1998."
 
+# --- the same picture after a full repaint and after a repair --------------------
+
+# Loading the same settings again composes the frame anew and copies it; a
+# window laid over the result lines, the comments and the buttons and taken
+# away again makes the window repair what it hid. The full repaint leaves
+# the screen as the first paint and the reveal left it, pixel for pixel,
+# but for the end of the vertical name just below the strip, which the
+# reveal does not uncover; the repair leaves it as the full repaint did.
+settled_shot() {  # file: once the screen stays the same for 0.3 s
+  for _ in $(seq 30); do
+    xwd -root -silent >"$work/a.xwd"; sleep 0.3; xwd -root -silent >"$work/b.xwd"
+    cmp -s "$work/a.xwd" "$work/b.xwd" && break
+  done
+  "$CONVERT" "xwd:$work/b.xwd" "png:$1"
+}
+same_picture() {  # what reference file [x0,y0 x1,y1 left out]
+  local mask=(-fill black -draw "rectangle ${3:--1,-1 -1,-1}") count box
+  count=$("$CONVERT" \( "$1" "${mask[@]}" \) \( "$2" "${mask[@]}" \) -compose difference -composite \
+    -fill white +opaque black -format '%[fx:int(mean*w*h+0.5)]' info: 2>&1)
+  if [ "$count" = "0" ]; then
+    return 0
+  fi
+  box=$("$CONVERT" \( "$1" "${mask[@]}" \) \( "$2" "${mask[@]}" \) -compose difference -composite -trim -format '%wx%h%X%Y' info: 2>&1)
+  echo "$count pixels differ, within $box"
+  return 1
+}
+name_end="$((W - 141)),350 $((W - 62)),400"
+
+# Loads a settings file through the Open dialog, as a user types it.
+load_file() {  # name
+  focus_on "$main"
+  xdotool key l
+  if ! wait_until 15 has_window '^Open$'; then fail "$size: no Open dialog after l"; return 1; fi
+  dialog=$(window_named '^Open$')
+  sleep 0.3
+  for _ in 1 2; do  # a key typed before the dialog's name field has the focus is lost: once more
+    focus_on "$dialog"
+    xdotool key Home shift+End
+    xdotool type --delay 20 "$1"
+    xdotool key Return
+    wait_until 10 has_no_window '^Open$' && break
+  done
+  if has_window '^Open$'; then
+    screenshot "$shots/open-dialog-$size.png"
+    fail "$size: the Open dialog did not close (screenshot $shots/open-dialog-$size.png)"
+    return 1
+  fi
+}
+
+# First other texts: another author and comments long enough to wrap and
+# to reach the buttons' rows on the smallest screen; then the first file
+# again, whose full paint must leave nothing of them.
+{ sed 's/^AuthorName = .*/AuthorName = A much longer name of an author, to change the settings line/' "$source"
+  printf '\nSettingsComments = <<END\n'
+  for i in $(seq 30); do printf 'Comment line %d, long enough to run across most of the screen and on into the banner strip of a narrow one.\n' "$i"; done
+  printf 'END\n'; } >"$work/commented.txt"
+"$hvdtool" make "$work/commented.txt" "$run/commented.hvd" || fail "$size: hvdtool make commented.txt"
+if load_file commented.hvd && settled_shot "$shots/commented-$size.png" && ! same_picture "$shot" "$shots/commented-$size.png" >/dev/null &&
+   load_file Internal.hvd; then
+  settled_shot "$shots/reloaded-$size.png"
+  if differences=$(same_picture "$shot" "$shots/reloaded-$size.png" "$name_end"); then
+    pass "$size: loading other texts and then the first settings again leaves the first paint's screen"
+  else
+    fail "$size: full repaint after loading the first settings again: $differences ($shots/reloaded-$size.png)"
+  fi
+else
+  fail "$size: loading commented.hvd did not change the screen, or loading Internal.hvd again failed"
+fi
+probe cover $((W / 22)) 140 $((W / 2)) $((H - 160)) >/dev/null
+settled_shot "$shots/repaired-$size.png"
+if differences=$(same_picture "$shots/reloaded-$size.png" "$shots/repaired-$size.png"); then
+  pass "$size: a repair after a window over the results and the buttons leaves the screen as it was"
+else
+  fail "$size: repair after a window over the results and the buttons: $differences ($shots/repaired-$size.png)"
+fi
+
 # --- Quit ------------------------------------------------------------------------------
 
 wait_until 10 focus_is "$main" || xdotool windowfocus --sync "$main" 2>/dev/null

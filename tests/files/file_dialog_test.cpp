@@ -447,19 +447,20 @@ TEST_F(FileDialogLoad, ABadFileShowsItsMessageAndStillRepaints)
         {"bad file", Choose("bad.hvd"), NotLoadedText, true, "Test Team"},
         {"good file", Choose("good.hvd"), nullptr, true, "Good Author"},
     };
-    // A mark in the frame and on the window that only a full paint removes.
+    // A mark in the frame and on the window, in the rows of the results'
+    // texts left of them, that only a full paint removes.
     const COLORREF Mark = RGB(255, 0, 255);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
         PumpMessages();
-        RECT corner = {2, 2, 12, 12};
+        RECT corner = {2, 140, 12, 150};
         HBRUSH brush = CreateSolidBrush(Mark);
         FillRect(FrameBuffer, &corner, brush);
         FillRect(WindowDC, &corner, brush);
         DeleteObject(brush);
         GdiFlush();
-        ASSERT_EQ(GetPixel(FrameBuffer, 5, 5), Mark);
+        ASSERT_EQ(GetPixel(FrameBuffer, 5, 145), Mark);
         ASSERT_TRUE(SpyOnMessageBoxes());
 
         RunCommand(CommandLoad, {c.action});
@@ -473,8 +474,8 @@ TEST_F(FileDialogLoad, ABadFileShowsItsMessageAndStillRepaints)
         } else {
             EXPECT_TRUE(SpiedMessages().empty()) << SpiedMessages()[0].text;
         }
-        EXPECT_EQ(GetPixel(FrameBuffer, 5, 5) != Mark, c.repainted) << "frame";
-        EXPECT_EQ(GetPixel(WindowDC, 5, 5) != Mark, c.repainted) << "window";
+        EXPECT_EQ(GetPixel(FrameBuffer, 5, 145) != Mark, c.repainted) << "frame";
+        EXPECT_EQ(GetPixel(WindowDC, 5, 145) != Mark, c.repainted) << "window";
         ASSERT_NE(Settings.AuthorName, nullptr);
         EXPECT_STREQ(Settings.AuthorName, c.author);
         EXPECT_EQ(FocusedCommand(), static_cast<int>(FocusedButton));

@@ -19,9 +19,10 @@
 
 namespace {
 
-// A colour the program never paints, where the wizard never lies: it
-// stays until the program paints the whole window.
-const RECT MarkerArea = {5, 5, 15, 15};
+// A colour the program never paints, where the wizard never lies, in the
+// rows of the results' texts left of them: it stays until a full paint
+// copies those rows to the window again.
+const RECT MarkerArea = {5, 140, 15, 150};
 const COLORREF MarkerColour = RGB(201, 7, 99);
 
 void PaintMarker()
