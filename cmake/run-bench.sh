@@ -70,21 +70,26 @@ for size in $sizes; do
 done
 echo
 echo
+part_rows() {  # key label ...
+  while [ $# -gt 1 ]; do
+    printf '%-46s' "$2"
+    for size in $sizes; do printf '%22s' "$(value "$work/$size.paint" "part_${1}_us")"; done
+    echo
+    shift 2
+  done
+}
 echo "The steps of a paint, each timed on its own"
-for part in begin_end_paint "BeginPaint + EndPaint of a 64x32 damage" \
-            background_to_frame "BitBlt BackgroundBuffer -> FrameBuffer" \
-            result_texts "result lines and settings line drawn" \
-            small_copy "BitBlt 64x32 FrameBuffer -> WindowDC" \
-            invalidate_buttons "InvalidateRect of the 5 buttons" \
-            get_focus "GetFocus" \
-            compose_background "ComposeBackground (first paint)" \
-            repaint_buttons "the 5 buttons repainting (UpdateWindow)"; do
-  if [ -z "${key:-}" ]; then key=$part; continue; fi
-  printf '%-46s' "$part"
-  for size in $sizes; do printf '%22s' "$(value "$work/$size.paint" "part_${key}_us")"; done
-  echo
-  key=
-done
+part_rows begin_end_paint "BeginPaint + EndPaint (every paint)" \
+          text_rows_restore "text rows, BackgroundBuffer -> FrameBuffer" \
+          result_texts "result lines and settings line drawn" \
+          text_rows_copy "text rows, FrameBuffer -> WindowDC" \
+          small_copy "64x32 FrameBuffer -> WindowDC (a repair)" \
+          compose_background "ComposeBackground (after the first paint)"
+echo "Steps the paints no longer take"
+part_rows background_to_frame "whole BackgroundBuffer -> FrameBuffer" \
+          invalidate_buttons "InvalidateRect of the 5 buttons" \
+          repaint_buttons "the 5 buttons repainting (UpdateWindow)" \
+          get_focus "GetFocus"
 echo
 echo "Start to first paint on the screen ($starts starts after one warm-up)"
 printf '%-46s' "milliseconds: median (min-max)"
