@@ -234,7 +234,11 @@ void RecomposeFrame(const RECT& damage)
     const int oldBottom = FrameTextBottom;
     FrameTextBottom = DrawTexts(FrameBuffer);
     RECT changed = {0, TextTop, ScreenWidth, std::max(oldBottom, FrameTextBottom)};
-    if (!IsRectEmpty(&damage)) UnionRect(&changed, &changed, &damage);
+    if (!IsRectEmpty(&damage)) {
+        // Widened by a pixel, as a repair paint copies it.
+        RECT repair = {damage.left, damage.top, damage.right + 1, damage.bottom + 1};
+        UnionRect(&changed, &changed, &repair);
+    }
     ShowFramePart(changed.left, changed.top, changed.right, changed.bottom);
     if (BorderDrawn) {
         ShowFramePart(0, 0, ScreenWidth, 1);
