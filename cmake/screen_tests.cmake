@@ -31,4 +31,11 @@ if(WIN32)
               ${CMAKE_SOURCE_DIR}/tests/tools/data/worked_example.txt ${HALV_SCREENSHOT_DIR})
     set_tests_properties(screen_${size} PROPERTIES TIMEOUT 300)
   endforeach()
+  # The narrow layout of the results, under a smaller fixed system font.
+  add_test(NAME screen_1024x768_72dpi
+    COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/wine-screen.sh 1024x768
+            bash ${CMAKE_SOURCE_DIR}/tests/app/screen_test.sh
+            $<TARGET_FILE:Halvdyne> $<TARGET_FILE:screen_probe> ${CMAKE_BINARY_DIR}/host-tools/hvdtool
+            ${CMAKE_SOURCE_DIR}/tests/tools/data/worked_example.txt ${HALV_SCREENSHOT_DIR})
+  set_tests_properties(screen_1024x768_72dpi PROPERTIES TIMEOUT 300 ENVIRONMENT SCREEN_DPI=72)
 endif()

@@ -10,6 +10,8 @@
 //                                    "class: NAME" and "text: TEXT" (the text
 //                                    of its message-box static, id 0xFFFF)
 //   screen_probe count-class NAME    how many top-level windows have this class
+//   screen_probe choose-file CAPTION NAME   in the open file dialog with this
+//                                    caption: NAME as the file name, then Open
 //   screen_probe cover X Y W H       a red window over that rectangle of the
 //                                    screen for half a second, never active:
 //                                    the windows below repair what it hid
@@ -112,6 +114,22 @@ int CountClass(const char* name)
     return 0;
 }
 
+// The name goes into the Explorer-style dialog's file name box (cmb13, or
+// edt1 in older layouts) and its Open button is clicked: no key can go
+// astray on a busy machine.
+int ChooseFile(const char* caption, const char* name)
+{
+    HWND dialog = FindWindowA("#32770", caption);
+    if (!dialog) return 1;
+    HWND box = GetDlgItem(dialog, 0x47C);
+    if (!box) box = GetDlgItem(dialog, 0x480);
+    HWND open = GetDlgItem(dialog, IDOK);
+    if (!box || !open) return 1;
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
+    PostMessageA(open, BM_CLICK, 0, 0);
+    return 0;
+}
+
 LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_ERASEBKGND) {
@@ -166,10 +184,12 @@ int main(int argc, char** argv)
         status = WindowText(argv[2]);
     } else if (argc == 3 && std::strcmp(argv[1], "count-class") == 0) {
         status = CountClass(argv[2]);
+    } else if (argc == 4 && std::strcmp(argv[1], "choose-file") == 0) {
+        status = ChooseFile(argv[2], argv[3]);
     } else if (argc == 6 && std::strcmp(argv[1], "cover") == 0) {
         status = Cover(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     } else {
-        std::fprintf(stderr, "usage: screen_probe fixed-font-height | text-mask TEXT | window-text CAPTION | count-class NAME | cover X Y W H\n");
+        std::fprintf(stderr, "usage: screen_probe fixed-font-height | text-mask TEXT | window-text CAPTION | count-class NAME | choose-file CAPTION NAME | cover X Y W H\n");
     }
     std::fflush(stdout);
     return status;
