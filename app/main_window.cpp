@@ -130,7 +130,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CREATE: OnCreate(window); break;
     case WM_DESTROY: OnDestroy(window); return 0;
     case WM_SETFOCUS: OnSetFocus(); break;
-    case WM_PAINT: PaintResults(FirstPaint); break;
+    case WM_PAINT:
+        // Painted and validated: DefWindowProc's BeginPaint would find
+        // nothing left, at the cost of a second one.
+        PaintResults(FirstPaint);
+        return 0;
     case WM_HELP: ShowHelp(1); break;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0) RunCommand(LOWORD(wParam));

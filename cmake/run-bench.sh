@@ -84,6 +84,7 @@ part_rows begin_end_paint "BeginPaint + EndPaint (every paint)" \
           result_texts "result lines and settings line drawn" \
           text_rows_copy "text rows, FrameBuffer -> WindowDC" \
           small_copy "64x32 FrameBuffer -> WindowDC (a repair)" \
+          wm_paint_repair "a 64x32 repair as WM_PAINT, dispatched" \
           compose_background "ComposeBackground (after the first paint)"
 echo "Steps the paints no longer take"
 part_rows background_to_frame "whole BackgroundBuffer -> FrameBuffer" \

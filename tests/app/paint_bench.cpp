@@ -128,6 +128,13 @@ void PartTimings(int repetitions)
              DrawTextA(FrameBuffer, "Current settings by Team A, Mar 07 1998.", -1, &area, DT_NOPREFIX | DT_WORDBREAK);
              return Now() - start;
          }},
+        {"wm_paint_repair", [] {
+             RECT damage = {100, 300, 164, 332};
+             InvalidateRect(MainWindowHandle, &damage, FALSE);
+             double start = Now();
+             UpdateWindow(MainWindowHandle);
+             return Now() - start;
+         }},
         {"small_copy", [] {
              double start = Now();
              BitBlt(WindowDC, 100, 300, 65, 33, FrameBuffer, 100, 300, SRCCOPY);
