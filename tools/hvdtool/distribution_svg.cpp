@@ -126,7 +126,7 @@ int DistributionChart(std::string* svg, const Histogram& h, bool galaxy, int top
     std::string shareText = "fewer than one: " + share + " %";
     bool inside = oneX - PlotLeft >= 190;
     *svg += Text(inside ? PlotLeft + 8 : oneX + 8, plotTop + 62, "start", shareText,
-                 " font-size=\"15\" font-weight=\"bold\" fill=\"#a03030\" stroke=\"white\" stroke-width=\"4\" paint-order=\"stroke\"");
+                 (std::string(" font-size=\"15\" font-weight=\"bold\" fill=\"#a03030\"") + Halo).c_str());
 
     // The three points: a dashed line each, or words at the left end.
     const char* names[3] = {"5 %: ", "median: ", "95 %: "};
