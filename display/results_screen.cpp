@@ -125,17 +125,68 @@ void ComposeBackground(RECT* area)
     DrawBanner(BackgroundBuffer);
 }
 
-int DrawResultLine(RECT* area, HDC target, const char* label, const char* value, const char* unit)
+namespace {
+
+const int LabelValueGap = 8;    // the least room between a label and its value
+const int UnitBeyondEdge = 16;  // the farthest a unit starts right of the edge
+
+int TextWidth(HDC target, const char* text)
 {
+    SIZE extent = {0, 0};
+    GetTextExtentPoint32A(target, text, lstrlenA(text), &extent);
+    return extent.cx;
+}
+
+}  // namespace
+
+ResultColumns PlaceResultColumns(HDC target, int margin, const char* const labels[], const char* const values[])
+{
+    // The fixed columns were laid out for 640 and 1024 pixel screens; on
+    // wider ones the margin grows with the screen and would push long labels
+    // into their values, and leave the units far behind them.
     const int wide = LargeSystemFont ? 80 : 0;
-    area->right = 415 + wide;
+    const int fixedEdge = 415 + wide;
+    const int fixedUnit = std::min(margin + 379 + wide, fixedEdge + UnitBeyondEdge);
+    int edge = fixedEdge;
+    for (int line = 0; line < ResultLineCount; ++line) {
+        edge = std::max(edge, margin + TextWidth(target, labels[line]) + LabelValueGap + TextWidth(target, values[line]));
+    }
+    ResultColumns columns = {edge, fixedUnit + (edge - fixedEdge)};
+    return columns;
+}
+
+int DrawResultLine(RECT* area, HDC target, const ResultColumns& columns, const char* label, const char* value,
+                   const char* unit)
+{
+    area->right = columns.valueEdge;
     int height = DrawTextA(target, label, -1, area, TextFlags);
     height = std::max(height, DrawTextA(target, value, -1, area, TextFlags | DT_RIGHT));
-    OffsetRect(area, 379 + wide, 0);
+    const int unitShift = columns.unitLeft - area->left;
+    OffsetRect(area, unitShift, 0);
     height = std::max(height, DrawTextA(target, unit, -1, area, TextFlags));
-    OffsetRect(area, -(379 + wide), 0);
+    OffsetRect(area, -unitShift, 0);
     int bottom = area->top + height;
     OffsetRect(area, 0, LineHeight);
+    return bottom;
+}
+
+int DrawResultLines(HDC target, RECT* area)
+{
+    // Each value text comes in a buffer that the next one may reuse: all
+    // five are kept, because the columns depend on all of them.
+    char valueTexts[ResultLineCount][48];
+    const char* labels[ResultLineCount];
+    const char* values[ResultLineCount];
+    for (int line = 0; line < ResultLineCount; ++line) {
+        lstrcpynA(valueTexts[line], ResultValueText(line + 1), sizeof valueTexts[line]);
+        labels[line] = ResultLabel(line + 1);
+        values[line] = valueTexts[line];
+    }
+    const ResultColumns columns = PlaceResultColumns(target, area->left, labels, values);
+    int bottom = area->top;
+    for (int line = 0; line < ResultLineCount; ++line) {
+        bottom = std::max(bottom, DrawResultLine(area, target, columns, labels[line], values[line], ResultUnit(line + 1)));
+    }
     return bottom;
 }
 
@@ -172,10 +223,7 @@ int DrawTexts(HDC target)
     SelectObject(target, GetStockObject(ANSI_VAR_FONT));
     SetTextColor(target, RGB(255, 255, 255));
     SetBkMode(target, TRANSPARENT);
-    int bottom = area.top;
-    for (int line = 1; line <= ResultLineCount; ++line) {
-        bottom = std::max(bottom, DrawResultLine(&area, target, ResultLabel(line), ResultValueText(line), ResultUnit(line)));
-    }
+    int bottom = DrawResultLines(target, &area);
     area.right = ScreenWidth;
     OffsetRect(&area, 0, 32);
     FILETIME fileTime;

@@ -22,10 +22,28 @@ void NoteBorderDrawn();
 // Gradient, title and banner into BackgroundBuffer; area is scratch space.
 void ComposeBackground(RECT* area);
 
-// One result line: label left, value right-aligned at the column's edge,
+// Where the five values end (one common right edge) and where their units
+// start, in screen x. The edge is 415 (495 with the large system font)
+// unless a label and its value, measured in the target's font, need more
+// room: then it moves right just far enough to keep every label on one line
+// and 8 pixels clear of its value. The units follow 379 (459) right of the
+// margin, but never more than 16 right of the edge, and move with it.
+struct ResultColumns {
+    int valueEdge;
+    int unitLeft;
+};
+ResultColumns PlaceResultColumns(HDC target, int margin, const char* const labels[], const char* const values[]);
+
+// One result line: label left, value right-aligned at the columns' edge,
 // unit behind it; then area moves down one line (16 pixels). Returns the
 // row below the lowest text drawn.
-int DrawResultLine(RECT* area, HDC target, const char* label, const char* value, const char* unit);
+int DrawResultLine(RECT* area, HDC target, const ResultColumns& columns, const char* label, const char* value,
+                   const char* unit);
+
+// The five result lines from the SettingsRecord's results, in the target's
+// selected font, from area's top and left margin; area ends below them.
+// Returns the row below the lowest text drawn.
+int DrawResultLines(HDC target, RECT* area);
 
 // "Mar 07 1998" in local time, or "?" when the file time's low half is 0.
 const char* FormatSettingsDate(FILETIME fileTime);

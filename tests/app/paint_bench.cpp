@@ -120,9 +120,7 @@ void PartTimings(int repetitions)
              SetTextColor(FrameBuffer, RGB(255, 255, 255));
              SetBkMode(FrameBuffer, TRANSPARENT);
              RECT area = {ScreenWidth / 22 + 6, 130, 0, ScreenHeight};
-             for (int line = 1; line <= ResultLineCount; ++line) {
-                 DrawResultLine(&area, FrameBuffer, ResultLabel(line), ResultValueText(line), ResultUnit(line));
-             }
+             DrawResultLines(FrameBuffer, &area);
              area.right = ScreenWidth;
              OffsetRect(&area, 0, 32);
              DrawTextA(FrameBuffer, "Current settings by Team A, Mar 07 1998.", -1, &area, DT_NOPREFIX | DT_WORDBREAK);

@@ -1,17 +1,22 @@
 // The main window's drawing surfaces: the palette of blue shades, when it
 // is rebuilt, the repair paint's copy from FrameBuffer to the screen, the
-// banner strip after the reveal, and where the result columns stand.
+// banner strip after the reveal, and where the result columns stand, on
+// this screen and on wider ones.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
 #include "display/display_surfaces.h"
+#include "display/result_text.h"
 #include "display/results_screen.h"
 #include "files/settings_image.h"
+#include "model/estimation.h"
 #include "model/settings_record.h"
 #include "tests/app/program_window_fixture.h"
 
@@ -283,5 +288,183 @@ TEST_F(DisplaySurfaces, ResultColumnsOfTheNarrowAndTheWideLayout)
         int commentsLeft = TextEdge(margin, edge, comments, comments + 16, false);
         EXPECT_GE(commentsLeft, margin);
         EXPECT_LE(commentsLeft, margin + 2);
+    }
+}
+
+namespace {
+
+// A black canvas of the screen's width and the result lines' rows, whose
+// pixels the test reads straight from memory.
+class ResultCanvas {
+public:
+    ResultCanvas(int width, int height) : width_(width), height_(height)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc_ = CreateCompatibleDC(nullptr);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+        previous_ = SelectObject(dc_, bitmap_);
+        SelectObject(dc_, GetStockObject(ANSI_VAR_FONT));
+        SetTextColor(dc_, RGB(255, 255, 255));
+        SetBkMode(dc_, TRANSPARENT);
+    }
+    ~ResultCanvas()
+    {
+        SelectObject(dc_, previous_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    HDC dc() const { return dc_; }
+    void Clear()
+    {
+        GdiFlush();
+        std::fill(bits_, bits_ + width_ * height_, 0u);
+    }
+    // Columns and rows of the ink in a band of rows: {-1, ...} when none.
+    struct Ink {
+        int left = -1, right = -1, top = -1, bottom = -1;
+    };
+    Ink InkIn(int top, int bottom) const
+    {
+        GdiFlush();
+        Ink ink;
+        for (int y = std::max(top, 0); y < std::min(bottom, height_); ++y) {
+            for (int x = 0; x < width_; ++x) {
+                if ((bits_[y * width_ + x] & 0xFFFFFFu) == 0) continue;
+                if (ink.left < 0 || x < ink.left) ink.left = x;
+                if (x > ink.right) ink.right = x;
+                if (ink.top < 0) ink.top = y;
+                ink.bottom = y;
+            }
+        }
+        return ink;
+    }
+
+private:
+    int width_, height_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    std::uint32_t* bits_ = nullptr;
+};
+
+const char* const NoTexts[ResultLineCount] = {"", "", "", "", ""};
+
+// The five labels, or the five units.
+std::vector<const char*> LineTexts(const char* (*text)(int))
+{
+    std::vector<const char*> texts;
+    for (int line = 1; line <= ResultLineCount; ++line) texts.push_back(text(line));
+    return texts;
+}
+
+}  // namespace
+
+// On wide screens the margin grows while the value edge would not: the edge
+// moves right just far enough that no label runs into its value or wraps,
+// and the units follow their values closely. Painted label, value and unit
+// apart, with the columns of the whole lines, to tell their pixels apart.
+TEST_F(DisplaySurfaces, ResultColumnsKeepLabelsClearOfTheWidestValuesOnWideScreens)
+{
+    const std::vector<const char*> labels = LineTexts(ResultLabel);
+    const std::vector<const char*> units = LineTexts(ResultUnit);
+    // The widest each line can show: counts for lines 1, 3 and 5, distances
+    // for 2 and 4.
+    const struct {
+        const char* name;
+        const char* count;
+        const char* distance;
+    } widest[] = {
+        {"19 digits", "9,220,000,000,000,000,000", "9223372036854775807"},
+        {"negative", "-9,220,000,000,000,000,000", "-9223372036854775807"},
+        {"power of ten", "more than 10^9999", "less than -10^9999"},
+    };
+    const int sizes[][2] = {{1280, 1024}, {1920, 1080}, {2560, 1440}, {3840, 2160}};
+    const int top = 130;
+    for (const auto& size : sizes) {
+        ScreenWidth = static_cast<std::int16_t>(size[0]);
+        ScreenHeight = static_cast<std::int16_t>(size[1]);
+        const int margin = ScreenWidth / 22 + 6;
+        ResultCanvas canvas(ScreenWidth, top + 6 * 16);
+        for (bool large : {false, true}) {
+            LargeSystemFont = large;
+            for (const auto& w : widest) {
+                SCOPED_TRACE(std::to_string(size[0]) + "x" + std::to_string(size[1]) + (large ? ", wide" : ", narrow") +
+                             " layout, " + w.name);
+                const char* values[ResultLineCount] = {w.count, w.distance, w.count, w.distance, w.count};
+                const ResultColumns columns = PlaceResultColumns(canvas.dc(), margin, labels.data(), values);
+                // One kind of text at a time, with the same columns.
+                auto paint = [&](const char* const* l, const char* const* v, const char* const* u) {
+                    canvas.Clear();
+                    RECT area = {margin, top, 0, top + 6 * 16};
+                    for (int i = 0; i < ResultLineCount; ++i) DrawResultLine(&area, canvas.dc(), columns, l[i], v[i], u[i]);
+                };
+                std::vector<ResultCanvas::Ink> label, value, unit;
+                paint(labels.data(), NoTexts, NoTexts);
+                for (int i = 0; i < ResultLineCount; ++i) label.push_back(canvas.InkIn(top + 16 * i, top + 16 * (i + 1)));
+                ResultCanvas::Ink allLabels = canvas.InkIn(0, top + 6 * 16);
+                paint(NoTexts, values, NoTexts);
+                for (int i = 0; i < ResultLineCount; ++i) value.push_back(canvas.InkIn(top + 16 * i, top + 16 * (i + 1)));
+                paint(NoTexts, NoTexts, units.data());
+                for (int i = 0; i < ResultLineCount; ++i) unit.push_back(canvas.InkIn(top + 16 * i, top + 16 * (i + 1)));
+
+                EXPECT_EQ(allLabels.bottom, label[4].bottom) << "a label wrapped below its line";
+                for (int i = 0; i < ResultLineCount; ++i) {
+                    SCOPED_TRACE("line " + std::to_string(i + 1));
+                    ASSERT_GE(label[i].left, margin);
+                    ASSERT_GE(value[i].left, 0);
+                    EXPECT_LT(label[i].right + 1, value[i].left) << "the label touches its value";
+                    EXPECT_LE(label[i].bottom, label[i].top + 15) << "the label is not on one line";
+                    EXPECT_LE(value[0].right - value[i].right, 2) << "the values do not share their right edge";
+                    EXPECT_LE(value[i].right - value[0].right, 2) << "the values do not share their right edge";
+                    if (units[i][0] == '\0') {
+                        EXPECT_EQ(unit[i].left, -1);
+                        continue;
+                    }
+                    EXPECT_GT(unit[i].left, value[i].right + 1) << "the unit is not after its value";
+                    EXPECT_LE(unit[i].left, value[i].right + 20) << "the unit is far behind its value";
+                }
+            }
+        }
+    }
+}
+
+// Where the fixed columns leave room, on the 640 and 1024 pixel screens with
+// the shipped defaults and the worked example, they stay where they were.
+TEST_F(DisplaySurfaces, ResultColumnsStayFixedWhereTheyLeaveRoom)
+{
+    const std::vector<unsigned char> defaults = ReadBytes(std::string(previousDirectory_) + "\\Internal.hvd");
+    ASSERT_FALSE(defaults.empty()) << "the build's Internal.hvd beside the tests";
+    const std::vector<const char*> labels = LineTexts(ResultLabel);
+    for (bool workedExample : {false, true}) {
+        if (workedExample) {
+            FillExampleSettings();
+        } else {
+            ASSERT_EQ(LoadSettingsImage(defaults.data(), defaults.size()), ImageStatus::Complete);
+        }
+        ComputeResults();
+        std::string texts[ResultLineCount];
+        const char* values[ResultLineCount];
+        for (int i = 0; i < ResultLineCount; ++i) {
+            texts[i] = ResultValueText(i + 1);
+            values[i] = texts[i].c_str();
+        }
+        for (int width : {640, 1024}) {
+            ResultCanvas canvas(width, 16);
+            const int margin = width / 22 + 6;
+            for (bool large : {false, true}) {
+                SCOPED_TRACE(std::string(workedExample ? "worked example" : "defaults") + ", " + std::to_string(width) +
+                             (large ? ", wide" : ", narrow") + " layout");
+                LargeSystemFont = large;
+                const ResultColumns columns = PlaceResultColumns(canvas.dc(), margin, labels.data(), values);
+                EXPECT_EQ(columns.valueEdge, large ? 495 : 415);
+                EXPECT_EQ(columns.unitLeft, margin + (large ? 459 : 379));
+            }
+        }
     }
 }
