@@ -237,25 +237,39 @@ INT_PTR CALLBACK WizardPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     return FALSE;
 }
 
-LRESULT CALLBACK WizardKeyboardProc(int, WPARAM virtualKey, LPARAM keyFlags)
+namespace {
+
+// Acts on a key the hook sees being taken from the queue; true swallows it.
+bool HandleWizardKey(WPARAM virtualKey, LPARAM keyFlags)
 {
     const bool pressed = (static_cast<DWORD>(keyFlags) & 0x80000000u) == 0;
     if (virtualKey == VK_SHIFT) {
         ShiftKeyDown = pressed;
-        return 0;
+        return false;
     }
-    if (!pressed) return 0;
+    if (!pressed) return false;
     if (FocusControlId > 500 && virtualKey == VK_ESCAPE) {
         HandleWizardCommand(IDC_WIZARD_CANCEL);
-        return 1;
+        return true;
     }
     if (virtualKey == VK_TAB) {
         StepFocus(ShiftKeyDown, true);
-        return 1;
+        return true;
     }
     if ((virtualKey == VK_UP || virtualKey == VK_DOWN) && FocusControlId <= IDC_AUTHOR_NAME) {
         StepFocus(virtualKey == VK_UP, true);
-        return 1;
+        return true;
     }
-    return 0;
+    return false;
+}
+
+}  // namespace
+
+LRESULT CALLBACK WizardKeyboardProc(int code, WPARAM virtualKey, LPARAM keyFlags)
+{
+    // Only a key being removed from the queue counts: HC_NOREMOVE is a peek,
+    // and the same key comes again. Every key left alone goes on to the
+    // other hooks in the chain.
+    if (code == HC_ACTION && HandleWizardKey(virtualKey, keyFlags)) return 1;
+    return CallNextHookEx(WizardKeyboardHook, code, virtualKey, keyFlags);
 }

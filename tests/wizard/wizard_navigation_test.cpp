@@ -421,3 +421,68 @@ TEST_F(WizardNavigation, ShiftHeldWhenTheLastWizardClosedIsForgotten)
                               }));
     EXPECT_EQ(reached, RingStep(1, FirstEditOf[1], VK_TAB, false));
 }
+
+namespace {
+
+HHOOK OuterKeyboardHook = nullptr;
+std::vector<WPARAM> OuterHookKeys;
+
+LRESULT CALLBACK OuterKeyboardProc(int code, WPARAM virtualKey, LPARAM keyFlags)
+{
+    if (code == HC_ACTION && (static_cast<DWORD>(keyFlags) & 0x80000000u) == 0) OuterHookKeys.push_back(virtualKey);
+    return CallNextHookEx(OuterKeyboardHook, code, virtualKey, keyFlags);
+}
+
+}  // namespace
+
+// The wizard's hook acts only on keys taken from the queue (HC_ACTION): a
+// peek (HC_NOREMOVE) and a negative code go on down the chain untouched,
+// and so does every key it does not swallow, to hooks installed before it.
+TEST_F(WizardNavigation, TheKeyboardHookActsOnRemovedKeysAndPassesTheRestOnTheChain)
+{
+    const LPARAM down = 1;
+    const struct {
+        const char* name;
+        int code;
+        WPARAM key;
+    } ignored[] = {
+        {"Tab peeked", HC_NOREMOVE, VK_TAB},
+        {"Down peeked", HC_NOREMOVE, VK_DOWN},
+        {"Shift peeked", HC_NOREMOVE, VK_SHIFT},
+        {"Escape peeked", HC_NOREMOVE, VK_ESCAPE},
+        {"Tab, negative code", -1, VK_TAB},
+        {"Escape, negative code", -1, VK_ESCAPE},
+    };
+    OuterKeyboardHook = SetWindowsHookExA(WH_KEYBOARD, OuterKeyboardProc, nullptr, GetCurrentThreadId());
+    ASSERT_NE(OuterKeyboardHook, nullptr);
+    OuterHookKeys.clear();
+    std::vector<int> focus;
+    std::vector<LRESULT> results;
+    EXPECT_FALSE(RunWizard(5, {
+                                  [&] {
+                                      for (const auto& c : ignored) {
+                                          SCOPED_TRACE(c.name);
+                                          EXPECT_EQ(WizardKeyboardProc(c.code, c.key, down), 0);
+                                          EXPECT_EQ(FocusedControl(), IDC_AUTHOR_NAME);
+                                          EXPECT_EQ(FocusControlId, IDC_AUTHOR_NAME);
+                                          EXPECT_FALSE(ShiftKeyDown);
+                                      }
+                                      results.push_back(WizardKeyboardProc(HC_ACTION, VK_TAB, down));
+                                      focus.push_back(FocusedControl());
+                                      SendKey('A');  // let through: the hook before it sees it
+                                  },
+                                  [&] {
+                                      focus.push_back(FocusedControl());
+                                      SendKey(VK_TAB);  // swallowed
+                                  },
+                                  [&] {
+                                      focus.push_back(FocusedControl());
+                                      CancelWizard();
+                                  },
+                              }));
+    UnhookWindowsHookEx(OuterKeyboardHook);
+    OuterKeyboardHook = nullptr;
+    EXPECT_EQ(results, (std::vector<LRESULT>{1}));
+    EXPECT_EQ(focus, (std::vector<int>{IDC_AUTHOR_ABOUT, IDC_AUTHOR_ABOUT, IDC_SETTINGS_COMMENTS}));
+    EXPECT_EQ(OuterHookKeys, (std::vector<WPARAM>{'A'}));
+}
