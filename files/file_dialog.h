@@ -8,7 +8,8 @@
 // Where the next file dialog goes; (0, 0) until one has been placed.
 extern std::int16_t FileDialogLeft;
 extern std::int16_t FileDialogTop;
-// Set before each dialog, cleared once the hook has placed it.
+// Set before each dialog, cleared once it has been placed (as it is first
+// shown).
 extern bool FileDialogFirstCall;
 // The file dialog's own procedure, kept when it is subclassed.
 extern WNDPROC FileDialogClassProc;

@@ -31,17 +31,46 @@ void CopyName(char* target, const char* source)
     target[length] = '\0';
 }
 
+// The first dialog is centred, 10 pixels above the middle; every later one
+// goes where the previous one was closed. For a dialog of the given size,
+// its top-left corner.
+POINT FileDialogCorner(int width, int height)
+{
+    if (FileDialogLeft == 0 && FileDialogTop == 0) {
+        const std::int16_t width16 = static_cast<std::int16_t>(width);
+        const std::int16_t height16 = static_cast<std::int16_t>(height);
+        FileDialogLeft = static_cast<std::int16_t>((GetSystemMetrics(SM_CXSCREEN) - width16) / 2);
+        FileDialogTop = static_cast<std::int16_t>((GetSystemMetrics(SM_CYSCREEN) - height16) / 2 - 10);
+    }
+    POINT corner = {FileDialogLeft, FileDialogTop};
+    return corner;
+}
+
 void PlaceFileDialog(HWND dialog)
 {
     RECT outer;
     GetWindowRect(dialog, &outer);
-    const std::int16_t width = static_cast<std::int16_t>(outer.right - outer.left);
-    const std::int16_t height = static_cast<std::int16_t>(outer.bottom - outer.top);
-    if (FileDialogLeft == 0 && FileDialogTop == 0) {
-        FileDialogLeft = static_cast<std::int16_t>((GetSystemMetrics(SM_CXSCREEN) - width) / 2);
-        FileDialogTop = static_cast<std::int16_t>((GetSystemMetrics(SM_CYSCREEN) - height) / 2 - 10);
+    POINT corner = FileDialogCorner(outer.right - outer.left, outer.bottom - outer.top);
+    FileDialogFirstCall = false;
+    SetWindowPos(dialog, HWND_TOP, corner.x, corner.y, 0, 0, SWP_NOSIZE);
+}
+
+// The dialog is being shown by SetWindowPos: the move goes into that call.
+void PlaceFileDialog(HWND dialog, WINDOWPOS* position)
+{
+    int width = position->cx;
+    int height = position->cy;
+    if (position->flags & SWP_NOSIZE) {
+        RECT outer;
+        GetWindowRect(dialog, &outer);
+        width = outer.right - outer.left;
+        height = outer.bottom - outer.top;
     }
-    SetWindowPos(dialog, HWND_TOP, FileDialogLeft, FileDialogTop, 0, 0, SWP_NOSIZE);
+    POINT corner = FileDialogCorner(width, height);
+    FileDialogFirstCall = false;
+    position->x = corner.x;
+    position->y = corner.y;
+    position->flags &= ~static_cast<UINT>(SWP_NOMOVE);
 }
 
 // The dialog checked the name as typed, not the one ".hvd" made of it: the
@@ -81,32 +110,41 @@ const char* ExtensionPart(const char* text)
 
 LRESULT CALLBACK FileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_DESTROY) {
+    // Placed as it is first shown: by then the dialog has its final size.
+    switch (message) {
+    case WM_SHOWWINDOW:
+        if (wParam && FileDialogFirstCall) PlaceFileDialog(dialog);
+        break;
+    case WM_WINDOWPOSCHANGING: {
+        WINDOWPOS* position = reinterpret_cast<WINDOWPOS*>(lParam);
+        if (FileDialogFirstCall && (position->flags & SWP_SHOWWINDOW)) PlaceFileDialog(dialog, position);
+        break;
+    }
+    case WM_DESTROY: {
         RECT outer;
         GetWindowRect(dialog, &outer);
         FileDialogLeft = static_cast<std::int16_t>(outer.left);
         FileDialogTop = static_cast<std::int16_t>(outer.top);
+        break;
+    }
+    default: break;
     }
     return CallWindowProcA(FileDialogClassProc, dialog, message, wParam, lParam);
 }
 
-UINT_PTR CALLBACK FileDialogHook(HWND hookDialog, UINT, WPARAM, LPARAM)
+UINT_PTR CALLBACK FileDialogHook(HWND hookDialog, UINT message, WPARAM, LPARAM lParam)
 {
-    // The hook dialog is a child of the file dialog; place and subclass the
-    // file dialog at the first message after it has become active. Wine
-    // activates it while it is still hidden, before its last change of
-    // size: then a message is posted, which comes once it is shown.
+    // The hook dialog is a child of the file dialog. Once the file dialog
+    // has arranged its controls it is subclassed, to be placed when it is
+    // first shown; one that is somehow on show already is placed at once.
+    if (message != WM_NOTIFY || reinterpret_cast<const NMHDR*>(lParam)->code != CDN_INITDONE) return 0;
     HWND fileDialog = GetParent(hookDialog);
-    if (FileDialogFirstCall && fileDialog != nullptr && GetActiveWindow() == fileDialog) {
-        if (!IsWindowVisible(fileDialog)) {
-            PostMessageA(hookDialog, WM_NULL, 0, 0);
-            return 0;
-        }
-        PlaceFileDialog(fileDialog);
+    if (!FileDialogFirstCall || fileDialog == nullptr) return 0;
+    if (GetWindowLongPtrA(fileDialog, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(FileDialogProc)) {
         FileDialogClassProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(fileDialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FileDialogProc)));
-        FileDialogFirstCall = false;
     }
+    if (IsWindowVisible(fileDialog)) PlaceFileDialog(fileDialog);
     return 0;
 }
 
