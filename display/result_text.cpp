@@ -77,6 +77,7 @@ const char* ResultCountText(std::uint8_t exponent, std::int64_t count)
 
 const char* DistanceText(float lightYears)
 {
+    SetExtendedPrecision();
     if (std::isnan(lightYears)) return "undefined";
     if (std::isinf(lightYears)) return "infinite";
     std::int64_t whole;

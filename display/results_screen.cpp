@@ -112,6 +112,7 @@ int GradientBandHeight(int height)
 
 int GradientIndex(int b, int height)
 {
+    SetExtendedPrecision();
     long double share = static_cast<long double>(height - b) / height * 222.0L;
     long double index = NearestReal(share);
     if (index < 0) return 0;

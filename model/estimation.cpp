@@ -74,16 +74,19 @@ float AverageDistance(long double objects)
 
 void ComputeSuitableStars()
 {
+    SetExtendedPrecision();
     SuitableStars();
 }
 
 void ComputeInhabitedPlanets()
 {
+    SetExtendedPrecision();
     InhabitedPlanets();
 }
 
 void ComputeResults()
 {
+    SetExtendedPrecision();
     long double inhabited = InhabitedPlanets();
     SettingsRecord& s = Settings;
 

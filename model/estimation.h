@@ -3,8 +3,8 @@
 // with two cube roots for the distances and digit-count guards before the
 // two products that could leave the 64-bit range.
 //
-// All arithmetic is 80-bit extended precision in the written order; the x87
-// control word must be set (SetExtendedPrecision) before any call.
+// All arithmetic is 80-bit extended precision in the written order; each
+// stage sets the x87 control word for it first (SetExtendedPrecision).
 #pragma once
 
 #include <cstdint>

@@ -27,8 +27,10 @@ long double FromBits(std::uint64_t significand, std::uint16_t signAndExponent)
 
 void SetExtendedPrecision()
 {
+    // Pending exception flags cleared first: with an unmasked exception
+    // pending, the load itself would trap.
     std::uint16_t word = ModelControlWord;
-    __asm__ volatile("fldcw %0" : : "m"(word));
+    __asm__ volatile("fnclex\n\tfldcw %0" : : "m"(word) : "memory");
 }
 
 std::uint16_t ReadX87ControlWord()

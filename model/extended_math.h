@@ -10,8 +10,12 @@
 
 // Loads the x87 control word for the model: 64-bit significands,
 // round-to-nearest-even, all exceptions masked (so 1/0 gives infinity and
-// 0/0 a NaN instead of a trap). Windows starts new threads with 53-bit
-// precision; the program calls this at start, before any model arithmetic.
+// 0/0 a NaN instead of a trap), after clearing pending exception flags.
+// Windows starts new threads with 53-bit precision, and DLLs that load into
+// the program's thread (shell extensions in the file dialogs, input
+// methods, drivers) may change the word at any time: every model routine
+// that computes in extended precision (the estimation stages, the number
+// texts and their readers) calls this first.
 void SetExtendedPrecision();
 
 // The x87 control word currently in force (for tests and diagnostics).

@@ -87,6 +87,7 @@ bool IsDigit(char c)
 
 const char* RealToText(long double value, int width, int decimals)
 {
+    SetExtendedPrecision();
     if (width > MaxWidth) width = MaxWidth;
     if (decimals > MaxDecimals) decimals = MaxDecimals;
     int length = 0;
@@ -116,6 +117,7 @@ const char* RealToText(long double value, int width, int decimals)
 
 const char* CountToText(std::int64_t value)
 {
+    SetExtendedPrecision();
     CopyText(CountText, RealToText(static_cast<long double>(value), 0, 0));
     return CountText;
 }
@@ -135,6 +137,7 @@ int DecimalLength(std::int64_t value)
 
 std::int64_t RoundToSignificantDigits(std::uint8_t digits, std::int64_t value)
 {
+    SetExtendedPrecision();
     int length = DecimalLength(value) - (value < 0 ? 1 : 0);
     if (length <= digits) return value;
     long double unit = PowerOfTen(static_cast<std::uint8_t>(length - digits));
@@ -146,6 +149,7 @@ std::int64_t RoundToSignificantDigits(std::uint8_t digits, std::int64_t value)
 
 const char* CountToGroupedText(bool round, std::int64_t value)
 {
+    SetExtendedPrecision();
     if (round) value = RoundToSignificantDigits(3, value);
     const char* plain = CountToText(value);
     int length = 0;
@@ -161,6 +165,7 @@ const char* CountToGroupedText(bool round, std::int64_t value)
 
 const char* ShareToText(float value)
 {
+    SetExtendedPrecision();
     CopyText(ShareText, RealToText(value, 3, 6));
     if (std::strchr(ShareText, '.') && !std::strchr(ShareText, 'E')) {
         std::size_t length = std::strlen(ShareText);
@@ -214,6 +219,7 @@ void ExponentText(float value, int digits)
 
 const char* RealFieldText(float value)
 {
+    SetExtendedPrecision();
     const char* share = ShareToText(value);
     if (!std::isfinite(value) || value == 0 || ReadsBackAs(share, value)) return share;
     // More decimals where they fit (1/128 is 0.0078125), else exponent form.
@@ -232,6 +238,7 @@ const char* RealFieldText(float value)
 
 long double PowerOfTen(std::uint8_t exponent)
 {
+    SetExtendedPrecision();
     return NearestReal(ExpExtended(exponent * LnExtended(10.0L)));
 }
 
@@ -246,6 +253,7 @@ void ReportInvalidCharacter(char character)
 
 long double ParseCount()
 {
+    SetExtendedPrecision();
     CountParseFailed = true;
     InputTextBuffer[InputTextBufferSize - 1] = '\0';
     // Commas group digits and may stand anywhere.
@@ -271,6 +279,7 @@ long double ParseCount()
 
 long double TextToReal(const char* text, int* errorPosition)
 {
+    SetExtendedPrecision();
     const char* p = text;
     *errorPosition = 0;
     while (*p == ' ') ++p;

@@ -140,6 +140,7 @@ bool StorePage2()
     const int kinds[] = {IDC_DWARF_SHARE, IDC_SUN_LIKE_SHARE, IDC_GIANT_SHARE};
     const RealField kindFields[] = {&SettingsRecord::DwarfShare, &SettingsRecord::SunLikeShare, &SettingsRecord::GiantShare};
     if (!ReadProbabilities(kinds, kindFields, 3)) return false;
+    SetExtendedPrecision();
     long double sum = static_cast<long double>(Settings.DwarfShare) + Settings.SunLikeShare + Settings.GiantShare;
     if (sum > 1.01L) {
         ShowError("Sum is not equal to 1.");

@@ -3,10 +3,16 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <string>
 #include <thread>
 
+#include "display/result_text.h"
 #include "model/estimation.h"
 #include "model/extended_math.h"
+#include "model/number_text.h"
+#include "model/settings_record.h"
+#include "tests/support/worked_example.h"
 
 namespace {
 
@@ -51,6 +57,69 @@ TEST(ExtendedPrecision, SetExtendedPrecisionGivesSixtyFourBitSignificands)
     EXPECT_EQ(after, 0xAAAAAAAAAAAAAAABull);
     EXPECT_EQ(set, 0x037F);
     EXPECT_EQ(SignificandOfOneThird(), 0xAAAAAAAAAAAAAAABull);  // this thread, set by main
+}
+
+namespace {
+
+// The record's eight results, bit for bit.
+std::string ResultsImage()
+{
+    const SettingsRecord& s = Settings;
+    char text[256];
+    std::snprintf(text, sizeof text, "%lld %lld %lld %lld %a %a %u %u", static_cast<long long>(s.SuitableStarCount),
+                  static_cast<long long>(s.InhabitedPlanetTotal), static_cast<long long>(s.GalaxyCivilizationCount),
+                  static_cast<long long>(s.UniverseCivilizationCount), static_cast<double>(s.PlanetDistanceLy),
+                  static_cast<double>(s.CivilizationDistanceLy), s.GalaxyCivilizationExponent, s.UniverseCivilizationExponent);
+    return text;
+}
+
+}  // namespace
+
+// A DLL in the program's thread may leave 53-bit precision and the invalid,
+// divide-by-zero and overflow exceptions unmasked: each model routine sets
+// its own word, so the results are the same and nothing traps, also where
+// the chain meets an infinite or undefined intermediate.
+TEST(ExtendedPrecision, ModelRoutinesSetTheirOwnControlWord)
+{
+    const std::uint16_t foreign = 0x0272;  // 53-bit, round to nearest, IM, ZM, OM unmasked
+    const struct {
+        const char* name;
+        std::function<std::string()> run;
+    } cases[] = {
+        {"worked example", [] { FillWorkedExample(); ComputeResults(); return ResultsImage(); }},
+        {"no inhabited planet: infinite distance", [] {
+             FillWorkedExample();
+             Settings.LifeEvolvesProb = 0;
+             ComputeResults();
+             return ResultsImage() + " " + DistanceText(Settings.PlanetDistanceLy);
+         }},
+        {"no stars: undefined distance", [] {
+             FillWorkedExample();
+             Settings.StarCount = 0;
+             Settings.PopulationIShare = 0;
+             ComputeResults();
+             return ResultsImage() + " " + DistanceText(Settings.PlanetDistanceLy);
+         }},
+        {"a power of ten beyond the range", [] {
+             int error = -1;
+             long double value = TextToReal("1e5000", &error);
+             return std::string(RealToText(value, 3, 6)) + " " + std::to_string(error);
+         }},
+        {"one third in text", [] { return std::string(RealToText(OneThirdValue(), 3, 6)); }},
+        {"a share and a count", [] { return std::string(ShareToText(0.1f)) + " " + CountToGroupedText(true, 5371); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetExtendedPrecision();
+        const std::string expected = c.run();
+        __asm__ volatile("fnclex");
+        LoadControlWord(foreign);
+        const std::string got = c.run();
+        const std::uint16_t after = ReadX87ControlWord();
+        SetExtendedPrecision();
+        EXPECT_EQ(got, expected);
+        EXPECT_EQ(after, 0x037F);
+    }
 }
 
 TEST(ExtendedPrecision, OneThirdHasItsExactBits)
