@@ -53,3 +53,8 @@ void ExitProgram()
     }
     SendMessageA(MainWindowHandle, WM_CLOSE, 0, 0);
 }
+
+void SaveAtSessionEnd()
+{
+    SaveSettingsQuietly(ProgramFilePath("Internal.hvd"));
+}

@@ -20,3 +20,8 @@ void CloseHelp();
 // while there are unsaved changes does it ask whether to save elsewhere;
 // Cancel (or a cancelled file dialog) returns with the program running.
 void ExitProgram();
+
+// The end of the Windows session: the working settings saved as Quit saves
+// them, but without any message box or question, since Windows ends the
+// process right after.
+void SaveAtSessionEnd();

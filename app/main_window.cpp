@@ -83,6 +83,22 @@ void RunCommand(int id)
     }
 }
 
+// Windows ends the process once WM_ENDSESSION returns, without WM_CLOSE or
+// WM_DESTROY: the settings would be lost. An open wizard's pages count only
+// when it ends with OK: what is saved is what a Cancel would leave.
+void OnEndSession(bool ending)
+{
+    if (!ending) return;
+    const bool wizardOpen = SettingsWizardOpen();
+    unsigned char edited[ParameterBlockSize];
+    if (wizardOpen) {
+        std::memcpy(edited, StoredBlockBytes(), ParameterBlockSize);
+        std::memcpy(StoredBlockBytes(), EditSnapshot.parameters, ParameterBlockSize);
+    }
+    SaveAtSessionEnd();
+    if (wizardOpen) std::memcpy(StoredBlockBytes(), edited, ParameterBlockSize);
+}
+
 void OnCreate(HWND window)
 {
     MainWindowHandle = window;
@@ -140,6 +156,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (HIWORD(wParam) == 0) RunCommand(LOWORD(wParam));
         break;
     case WM_PALETTECHANGED: NotePaletteChange(); break;
+    case WM_ENDSESSION: OnEndSession(wParam != 0); return 0;
     case WM_NCPAINT:
     case WM_NCACTIVATE: NoteBorderDrawn(); break;
     default: break;

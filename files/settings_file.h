@@ -9,6 +9,10 @@
 // created is reported only with showMessages; a short write always.
 bool SaveSettings(const char* path, bool showMessages);
 
+// The same save without any message box, for when nobody may be asked (the
+// end of the Windows session).
+bool SaveSettingsQuietly(const char* path);
+
 // Reads path completely and checks it before anything is replaced: on
 // success the record's stored block, its texts and SettingsFileTime are
 // replaced and the results recomputed; on any failure nothing changes.

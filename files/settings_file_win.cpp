@@ -63,25 +63,40 @@ long ReadAll(HFILE file, unsigned char* buffer, long capacity)
 
 }  // namespace
 
-bool SaveSettings(const char* path, bool showMessages)
+namespace {
+
+enum class WriteOutcome { Written, NotCreated, Short };
+
+WriteOutcome WriteSettingsFile(const char* path)
 {
     HFILE file = _lcreat(path, MakeWritable(path));
-    if (file == HFILE_ERROR) {
-        if (showMessages) ShowMessage(MainWindowHandle, NotSavedText, ProgramCaption, MB_ICONERROR);
-        return false;
-    }
+    if (file == HFILE_ERROR) return WriteOutcome::NotCreated;
     // One write of the whole image: any short write is a failed save.
     long size = static_cast<long>(EncodeCurrentSettings(FileImage));
     long written = _hwrite(file, reinterpret_cast<LPCSTR>(FileImage), size);
     ReadLastWriteTime(file);
     _lclose(file);
-    if (written != size) {
-        ShowMessage(MainWindowHandle, NotSavedText, ProgramCaption, MB_ICONERROR);
-        return false;
-    }
+    if (written != size) return WriteOutcome::Short;
     SettingsChanged = false;
+    return WriteOutcome::Written;
+}
+
+}  // namespace
+
+bool SaveSettings(const char* path, bool showMessages)
+{
+    WriteOutcome outcome = WriteSettingsFile(path);
+    if (outcome == WriteOutcome::Short || (outcome == WriteOutcome::NotCreated && showMessages)) {
+        ShowMessage(MainWindowHandle, NotSavedText, ProgramCaption, MB_ICONERROR);
+    }
+    if (outcome != WriteOutcome::Written) return false;
     if (showMessages) ShowMessage(MainWindowHandle, "Settings saved.", ProgramCaption, MB_ICONINFORMATION);
     return true;
+}
+
+bool SaveSettingsQuietly(const char* path)
+{
+    return WriteSettingsFile(path) == WriteOutcome::Written;
 }
 
 bool LoadSettings(const char* path)

@@ -130,6 +130,11 @@ bool RunSettingsWizard(std::uint8_t startPage)
     return result == IDOK;
 }
 
+bool SettingsWizardOpen()
+{
+    return WizardFrameHandle != nullptr;
+}
+
 void HandleWizardCommand(std::uint16_t id)
 {
     switch (id) {

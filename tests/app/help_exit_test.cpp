@@ -265,3 +265,43 @@ TEST_F(QuitCommand, QuitFromAKeyEndsTheProgram)
         EXPECT_TRUE(SpiedMessages().empty());
     }
 }
+
+// Windows ends the process right after WM_ENDSESSION, without WM_CLOSE:
+// the working settings are saved as Quit saves them, with no message box
+// and no question even when that fails; a session that goes on saves
+// nothing.
+TEST_F(QuitCommand, TheSessionsEndSavesWithoutAskingAnything)
+{
+    const struct {
+        const char* name;
+        bool ending;
+        bool writable;
+    } cases[] = {
+        {"session ends", true, true},
+        {"session goes on", false, true},
+        {"session ends, program folder missing", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteWorkingFile();
+        const std::uint64_t oldTime = HourAgo();
+        ASSERT_TRUE(SetLastWriteTime(WorkingFile(), oldTime));
+        SetProgramFileName(c.writable ? PathIn("Halvdyne.exe") : PathIn("missing\\Halvdyne.exe"));
+        StartProgram();
+        Settings.StarCount += 12345;
+        SettingsChanged = true;
+        const std::vector<unsigned char> image = ImageOfCurrentSettings();
+        ASSERT_TRUE(SpyOnMessageBoxes(IDCANCEL));
+        EXPECT_EQ(SendMessageA(MainWindowHandle, WM_ENDSESSION, c.ending, 0), 0);
+        PumpMessages();
+        EXPECT_TRUE(SpiedMessages().empty()) << "shown: " << SpiedMessages()[0].text;
+        if (c.ending && c.writable) {
+            EXPECT_EQ(ReadBytes(WorkingFile()), image) << "Internal.hvd holds the current settings";
+        } else {
+            EXPECT_EQ(LastWriteTime(WorkingFile()), oldTime) << "Internal.hvd was written";
+        }
+        EXPECT_FALSE(FileExists(PathIn("missing")));
+        ASSERT_TRUE(IsWindow(MainWindowHandle));
+        EndProgram();
+    }
+}

@@ -1,9 +1,11 @@
-// The Edit command around the wizard: what Cancel restores and keeps, and
-// when OK recomputes, repaints and marks the settings as changed.
+// The Edit command around the wizard: what Cancel restores and keeps, when
+// OK recomputes, repaints and marks the settings as changed, and what the
+// end of the Windows session saves while the wizard is open.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -181,4 +183,48 @@ TEST_F(WizardEditCycle, CancelRestoresTheNumbersAndOkRecomputesOnlyAfterAChange)
         }
         EXPECT_EQ(FocusedCommand(), CommandEdit) << "the focus did not come back to Edit";
     }
+}
+
+// Windows ends the process right after WM_ENDSESSION: Internal.hvd gets the
+// settings as a Cancel of the open wizard would leave them, without the
+// pages confirmed in it, and nothing is asked or shown.
+TEST_F(WizardEditCycle, TheSessionsEndSavesTheSettingsFromBeforeTheOpenWizard)
+{
+    const std::int64_t starsBefore = Settings.StarCount;
+    std::vector<unsigned char> before(MaxSettingsImageSize);
+    before.resize(EncodeCurrentSettings(before.data()));
+    ASSERT_TRUE(DeleteFileA(WorkingFile().c_str()));
+    ASSERT_TRUE(SpyOnMessageBoxes());
+    std::vector<unsigned char> saved;
+    std::int64_t starsAfterSave = 0;
+    WizardRun run = DriveWizard(
+        {
+            [] {
+                SetField(IDC_STAR_COUNT, "5,000");
+                PressButton(IDC_WIZARD_NEXT);
+            },
+            [&] {
+                EXPECT_EQ(Settings.StarCount, 5000);
+                SendMessageA(MainWindowHandle, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+                saved = ReadBytes(WorkingFile());
+                starsAfterSave = Settings.StarCount;
+                SendKey(VK_ESCAPE);
+            },
+        },
+        [] {
+            Settings.CurrentPage = 1;
+            SendMessageA(MainWindowHandle, WM_COMMAND, MAKEWPARAM(CommandEdit, 0),
+                         reinterpret_cast<LPARAM>(ButtonHandles[CommandEdit]));
+        });
+    EXPECT_FALSE(run.leftOpen);
+    ASSERT_EQ(saved.size(), before.size());
+    const std::size_t block = 32;  // after the header: the parameters, then the page
+    EXPECT_TRUE(std::equal(before.begin() + block, before.begin() + block + ParameterBlockSize, saved.begin() + block))
+        << "the star count confirmed in the wizard was saved";
+    EXPECT_EQ(saved[block + ParameterBlockSize], 2) << "the page on show, as Cancel keeps it";
+    EXPECT_TRUE(std::equal(before.begin() + block + ParameterBlockSize + 1, before.end(),
+                           saved.begin() + block + ParameterBlockSize + 1));
+    EXPECT_EQ(starsAfterSave, 5000) << "the wizard's pages were not given back";
+    EXPECT_EQ(Settings.StarCount, starsBefore);
+    EXPECT_TRUE(SpiedMessages().empty());
 }
