@@ -45,6 +45,15 @@ if [ ${#foreign[@]} -gt 0 ]; then
 fi
 echo "imports: $(echo $imports)"
 
+# No manifest: README.txt tells users what Windows then does with the
+# settings under Program Files (its file virtualization), which a manifest
+# with a requested execution level would turn off.
+if grep -qa 'urn:schemas-microsoft-com:asm' "$exe"; then
+  echo "make-dist: $exe carries a manifest; README.txt says it has none" >&2
+  exit 1
+fi
+echo "manifest: none"
+
 stage=$(mktemp -d "${TMPDIR:-/tmp}/halv-dist.XXXXXX")
 trap 'rm -rf "$stage"' EXIT
 folder=$stage/Halvorendyne
@@ -72,9 +81,33 @@ README.txt     this file
 
 Running
 -------
-Unpack the folder anywhere you can write to and start Halvdyne.exe from
-it. Keep Internal.hvd beside the program: without it the program reports
-"File error. Settings NOT loaded." and ends.
+Unzip first ("Extract All"), then start Halvdyne.exe from the unzipped
+folder. Started from inside the zip, the program does not find
+Internal.hvd: it reports "File error. Settings NOT loaded." and ends. Keep
+Internal.hvd beside the program.
+
+The program is not signed, so the first time you start it Windows
+SmartScreen may show "Windows protected your PC". Choose "More info",
+then "Run anyway".
+
+Where the settings go
+---------------------
+Quit writes Internal.hvd into the program's folder. Put the folder
+somewhere you can write to, such as a folder of your own in Documents.
+Not in Program Files: the program carries no manifest, so Windows treats
+it as an older program and, instead of writing there, quietly keeps a copy
+of Internal.hvd for each user in the VirtualStore, under
+  %LOCALAPPDATA%\VirtualStore\Program Files\...
+which the program then reads; the file in the program's folder stays as
+it was. Settings files saved with Save can go anywhere you can write to.
+
+Help
+----
+Halvdyne.hlp is a WinHelp file. Windows 95, 98, Me, 2000 and XP open it.
+Windows Vista, 7, 8 and 8.1 open it once Microsoft's WinHelp viewer
+(WinHlp32.exe, a separate download for each of them) is installed.
+Windows 10 and 11 have no viewer for it: there Help and F1 show only the
+system's note that help in this format is not supported.
 
 Buttons and keys
 ----------------
