@@ -1,6 +1,7 @@
 #include "app/help_exit.h"
 
 #include <windows.h>
+#include <htmlhelp.h>
 
 #include <cstring>
 
@@ -10,9 +11,20 @@
 #include "files/file_dialog.h"
 #include "files/settings_file.h"
 
+bool HtmlHelpOpened = false;
+
 namespace {
+
 const char HelpFileName[] = "Halvdyne.hlp";
+const char HtmlHelpFileName[] = "Halvdyne.chm";
+
+bool IsFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+}  // namespace
 
 const char* ProgramFilePath(const char* name)
 {
@@ -31,7 +43,21 @@ const char* ProgramFilePath(const char* name)
 
 void ShowHelp(std::uint8_t context)
 {
+    // Windows 10 and 11 have no WinHelp viewer; every Windows from 98 on
+    // has HTML Help. The same help is in both files.
+    const char* htmlHelpFile = ProgramFilePath(HtmlHelpFileName);
+    if (IsFile(htmlHelpFile) && CallHtmlHelp(MainWindowHandle, htmlHelpFile, HH_HELP_CONTEXT, context)) {
+        HtmlHelpOpened = true;
+        return;
+    }
     CallWinHelp(MainWindowHandle, ProgramFilePath(HelpFileName), HELP_CONTEXT, context);
+}
+
+void CloseHtmlHelp()
+{
+    if (!HtmlHelpOpened) return;
+    HtmlHelpOpened = false;
+    CallHtmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
 }
 
 void CloseHelp()

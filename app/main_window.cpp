@@ -144,6 +144,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 {
     switch (message) {
     case WM_CREATE: OnCreate(window); break;
+    case WM_CLOSE: CloseHtmlHelp(); break;  // then destroyed by the default processing
     case WM_DESTROY: OnDestroy(window); return 0;
     case WM_SETFOCUS: OnSetFocus(); break;
     case WM_PAINT:

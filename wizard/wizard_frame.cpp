@@ -252,7 +252,10 @@ bool HandleWizardKey(WPARAM virtualKey, LPARAM keyFlags)
         ShiftKeyDown = pressed;
         return false;
     }
-    if (!pressed) return false;
+    // Keys typed elsewhere on this thread are theirs: an HTML Help window
+    // opened from a page runs on this thread under Wine.
+    HWND focus = GetFocus();
+    if (!pressed || focus == nullptr || (focus != WizardFrameHandle && !IsChild(WizardFrameHandle, focus))) return false;
     if (FocusControlId > 500 && virtualKey == VK_ESCAPE) {
         HandleWizardCommand(IDC_WIZARD_CANCEL);
         return true;

@@ -8,7 +8,13 @@ namespace {
 std::vector<HelpCall> Calls;
 std::string ProgramFileName;
 void (*Observer)(const HelpCall&) = nullptr;
+bool HtmlHelpAvailable = true;
 }  // namespace
+
+void SetHtmlHelpAvailable(bool available)
+{
+    HtmlHelpAvailable = available;
+}
 
 const std::vector<HelpCall>& HelpCalls()
 {
@@ -32,9 +38,17 @@ void SetProgramFileName(const std::string& fileName)
 
 BOOL CallWinHelp(HWND window, const char* helpFile, UINT command, ULONG_PTR data)
 {
-    Calls.push_back({window, helpFile ? helpFile : "", command, data});
+    Calls.push_back({window, helpFile ? helpFile : "", command, data, false});
     if (Observer) Observer(Calls.back());
     return TRUE;
+}
+
+bool CallHtmlHelp(HWND window, const char* helpFile, UINT command, DWORD_PTR data)
+{
+    if (!HtmlHelpAvailable) return false;
+    Calls.push_back({window, helpFile ? helpFile : "", command, data, true});
+    if (Observer) Observer(Calls.back());
+    return true;
 }
 
 // As GetModuleFileNameA: a name that does not fit is cut to size - 1

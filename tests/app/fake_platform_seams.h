@@ -12,11 +12,17 @@
 struct HelpCall {
     HWND window;
     std::string helpFile;
-    UINT command;  // HELP_CONTEXT, HELP_QUIT ...
+    UINT command;  // HELP_CONTEXT, HELP_QUIT ... or HH_HELP_CONTEXT, HH_CLOSE_ALL ...
     ULONG_PTR data;
+    bool html;     // CallHtmlHelp rather than CallWinHelp
 };
 
-// Every CallWinHelp since the last ClearHelpCalls, oldest first.
+// Whether CallHtmlHelp finds HTML Help (true at start): when not, it
+// records nothing and returns false.
+void SetHtmlHelpAvailable(bool available);
+
+// Every CallWinHelp and CallHtmlHelp since the last ClearHelpCalls, oldest
+// first.
 const std::vector<HelpCall>& HelpCalls();
 void ClearHelpCalls();
 

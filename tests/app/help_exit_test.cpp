@@ -1,9 +1,10 @@
-// Help through the seam, the program directory, and Quit: the silent save
+// Help through the seam (HTML Help or WinHelp), the program directory, and Quit: the silent save
 // of "Internal.hvd" into the program directory and the question when that
 // save fails while there are unsaved changes.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <htmlhelp.h>
 
 #include <string>
 #include <vector>
@@ -84,42 +85,112 @@ TEST_F(ProgramDirectory, NamesAFileBesideTheProgram)
     }
 }
 
+// HTML Help's file where it is there and the system has HTML Help, else
+// WinHelp's, both beside the program.
 TEST_F(Help, OpensTheHelpFileBesideTheProgramAtTheContext)
 {
-    WriteWorkingFile();
-    StartProgram();
-    const std::string helpFile = PathIn("Halvdyne.hlp");
-    for (std::uint8_t context : {1, 3, 5, 7}) {
-        SCOPED_TRACE("context " + std::to_string(context));
-        ClearHelpCalls();
-        ShowHelp(context);
-        ASSERT_EQ(HelpCalls().size(), 1u);
-        EXPECT_EQ(HelpCalls()[0].window, MainWindowHandle);
-        EXPECT_EQ(HelpCalls()[0].helpFile, helpFile);
-        EXPECT_EQ(HelpCalls()[0].command, static_cast<UINT>(HELP_CONTEXT));
-        EXPECT_EQ(HelpCalls()[0].data, context);
-    }
-
-    // The Help command and WM_HELP (F1 anywhere in the window) open context 1.
+    enum class Chm { Missing, File, Folder };
     const struct {
         const char* name;
-        UINT message;
-        WPARAM wParam;
-    } triggers[] = {
-        {"Help command", WM_COMMAND, MAKEWPARAM(CommandHelp, 0)},
-        {"WM_HELP", WM_HELP, 0},
+        Chm chm;
+        bool htmlHelp;  // the system has HTML Help
+        bool opensChm;
+    } setups[] = {
+        {"no Halvdyne.chm", Chm::Missing, true, false},
+        {"Halvdyne.chm", Chm::File, true, true},
+        {"Halvdyne.chm, no HTML Help", Chm::File, false, false},
+        {"a folder named Halvdyne.chm", Chm::Folder, true, false},
     };
-    for (const auto& trigger : triggers) {
-        SCOPED_TRACE(trigger.name);
+    for (const auto& setup : setups) {
+        SCOPED_TRACE(setup.name);
+        WriteWorkingFile();
+        const std::string chm = PathIn("Halvdyne.chm");
+        if (setup.chm == Chm::File) {
+            ASSERT_TRUE(CopyFileA(WorkingFile().c_str(), chm.c_str(), FALSE));
+        } else if (setup.chm == Chm::Folder) {
+            ASSERT_TRUE(CreateDirectoryA(chm.c_str(), nullptr));
+        }
+        SetHtmlHelpAvailable(setup.htmlHelp);
+        StartProgram();
+        auto expectOpened = [&](ULONG_PTR context) {
+            ASSERT_EQ(HelpCalls().size(), 1u);
+            const HelpCall& call = HelpCalls()[0];
+            EXPECT_EQ(call.window, MainWindowHandle);
+            EXPECT_EQ(call.html, setup.opensChm);
+            EXPECT_EQ(call.helpFile, setup.opensChm ? chm : PathIn("Halvdyne.hlp"));
+            EXPECT_EQ(call.command, static_cast<UINT>(setup.opensChm ? HH_HELP_CONTEXT : HELP_CONTEXT));
+            EXPECT_EQ(call.data, context);
+        };
+        for (std::uint8_t context : {1, 3, 5, 7}) {
+            SCOPED_TRACE("context " + std::to_string(context));
+            ClearHelpCalls();
+            ShowHelp(context);
+            expectOpened(context);
+        }
+
+        // The Help command, "h" and WM_HELP (F1 anywhere in the window)
+        // open context 1.
+        const struct {
+            const char* name;
+            UINT message;
+            WPARAM wParam;
+        } triggers[] = {
+            {"Help command", WM_COMMAND, MAKEWPARAM(CommandHelp, 0)},
+            {"WM_HELP", WM_HELP, 0},
+            {"h", 0, 0},
+        };
+        for (const auto& trigger : triggers) {
+            SCOPED_TRACE(trigger.name);
+            ClearHelpCalls();
+            HELPINFO info = {sizeof info, HELPINFO_WINDOW, 0, ButtonHandles[CommandEdit], 0, {0, 0}};
+            if (trigger.message == 0) {
+                FocusButton(CommandLoad);
+                PressKey('H');
+            } else {
+                SendMessageA(MainWindowHandle, trigger.message, trigger.wParam,
+                             trigger.message == WM_HELP ? reinterpret_cast<LPARAM>(&info) : 0);
+            }
+            expectOpened(1);
+        }
+        EndProgram();
+        SetFileAttributesA(chm.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(chm.c_str());
+        RemoveDirectoryA(chm.c_str());
+    }
+}
+
+// Quit closes the HTML Help windows while the main window, their owner,
+// is still there, then WinHelp's viewer as the window goes; without HTML
+// Help opened, only WinHelp's.
+TEST_F(Help, QuitClosesHtmlHelpBeforeTheWindowGoes)
+{
+    for (bool opened : {true, false}) {
+        SCOPED_TRACE(opened ? "HTML Help opened" : "no HTML Help opened");
+        WriteWorkingFile();
+        ASSERT_TRUE(CopyFileA(WorkingFile().c_str(), PathIn("Halvdyne.chm").c_str(), FALSE));
+        StartProgram();
+        if (opened) ShowHelp(1);
+        HWND window = MainWindowHandle;
         ClearHelpCalls();
-        HELPINFO info = {sizeof info, HELPINFO_WINDOW, 0, ButtonHandles[CommandEdit], 0, {0, 0}};
-        SendMessageA(MainWindowHandle, trigger.message, trigger.wParam,
-                     trigger.message == WM_HELP ? reinterpret_cast<LPARAM>(&info) : 0);
-        ASSERT_EQ(HelpCalls().size(), 1u);
-        EXPECT_EQ(HelpCalls()[0].window, MainWindowHandle);
-        EXPECT_EQ(HelpCalls()[0].helpFile, helpFile);
-        EXPECT_EQ(HelpCalls()[0].command, static_cast<UINT>(HELP_CONTEXT));
-        EXPECT_EQ(HelpCalls()[0].data, 1u);
+        AtHelpQuit = {};
+        SetHelpCallObserver(NoteStateAtHelpQuit);
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(CommandQuit, 0), reinterpret_cast<LPARAM>(ButtonHandles[CommandQuit]));
+        SetHelpCallObserver(nullptr);
+        EXPECT_FALSE(IsWindow(window));
+        std::vector<UINT> commands;
+        for (const HelpCall& call : HelpCalls()) commands.push_back(call.command);
+        if (opened) {
+            ASSERT_EQ(commands, (std::vector<UINT>{HH_CLOSE_ALL, HELP_QUIT}));
+            EXPECT_TRUE(HelpCalls()[0].html);
+            EXPECT_EQ(HelpCalls()[0].window, nullptr);
+            EXPECT_EQ(HelpCalls()[0].helpFile, "");
+        } else {
+            EXPECT_EQ(commands, (std::vector<UINT>{HELP_QUIT}));
+        }
+        EXPECT_TRUE(AtHelpQuit.windowAlive);
+        EXPECT_TRUE(MessageLoopEnds());
+        DeleteFileA(PathIn("Halvdyne.chm").c_str());
+        ClearHelpCalls();
     }
 }
 

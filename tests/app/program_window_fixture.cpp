@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/help_exit.h"
 #include "app/main_window.h"
 #include "display/display_surfaces.h"
 #include "files/settings_file.h"
@@ -233,6 +234,8 @@ void ResetProgramState()
     ScreenWidth = ScreenHeight = 0;
     FirstPaint = true;
     PaletteStale = true;
+    HtmlHelpOpened = false;
+    SetHtmlHelpAvailable(true);
 }
 
 void FillExampleSettings()

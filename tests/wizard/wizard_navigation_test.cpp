@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <htmlhelp.h>
 
 #include <cstring>
 #include <string>
@@ -316,13 +317,20 @@ TEST_F(WizardNavigation, F1AndHelpOpenThePagesHelpWithoutReadingThePage)
     const struct {
         int page;
         How how;
+        bool chm;  // Halvdyne.chm beside the program: HTML Help
     } cases[] = {
-        {1, F1InField}, {2, HelpButton}, {3, F1OnButton}, {4, F1InField}, {5, HelpButton},
-        {5, F1InField}, {1, HelpButton}, {4, F1OnButton},
+        {1, F1InField, false}, {2, HelpButton, false}, {3, F1OnButton, false}, {4, F1InField, false},
+        {5, HelpButton, false}, {5, F1InField, true}, {4, F1OnButton, true},
+        {1, HelpButton, true}, {2, HelpButton, true}, {3, HelpButton, true}, {4, HelpButton, true}, {5, HelpButton, true},
     };
+    const std::string chm = PathIn("Halvdyne.chm");
     for (const auto& c : cases) {
         SCOPED_TRACE("page " + std::to_string(c.page) + (c.how == HelpButton ? ", Help" : ", F1") +
-                     (c.how == F1OnButton ? " on Next" : ""));
+                     (c.how == F1OnButton ? " on Next" : "") + (c.chm ? ", HTML Help" : ", WinHelp"));
+        DeleteFileA(chm.c_str());
+        if (c.chm) {
+            ASSERT_TRUE(CopyFileA(WorkingFile().c_str(), chm.c_str(), FALSE));
+        }
         FillExampleSettings();
         SettingsRecord before;
         std::memcpy(&before, &Settings, sizeof before);
@@ -352,10 +360,11 @@ TEST_F(WizardNavigation, F1AndHelpOpenThePagesHelpWithoutReadingThePage)
                                    },
                                }));
         ASSERT_EQ(HelpCalls().size(), 1u);
-        EXPECT_EQ(HelpCalls()[0].command, static_cast<UINT>(HELP_CONTEXT));
+        EXPECT_EQ(HelpCalls()[0].html, c.chm);
+        EXPECT_EQ(HelpCalls()[0].command, static_cast<UINT>(c.chm ? HH_HELP_CONTEXT : HELP_CONTEXT));
         EXPECT_EQ(HelpCalls()[0].data, static_cast<ULONG_PTR>(c.page + 2));
         EXPECT_EQ(HelpCalls()[0].window, MainWindowHandle);
-        EXPECT_EQ(HelpCalls()[0].helpFile, PathIn("Halvdyne.hlp"));
+        EXPECT_EQ(HelpCalls()[0].helpFile, c.chm ? chm : PathIn("Halvdyne.hlp"));
         EXPECT_TRUE(SpiedMessages().empty());
         EXPECT_EQ(caption, PageCaptions[c.page]);
         EXPECT_EQ(fieldAfter, changedText);
@@ -438,6 +447,9 @@ LRESULT CALLBACK OuterKeyboardProc(int code, WPARAM virtualKey, LPARAM keyFlags)
 // The wizard's hook acts only on keys taken from the queue (HC_ACTION): a
 // peek (HC_NOREMOVE) and a negative code go on down the chain untouched,
 // and so does every key it does not swallow, to hooks installed before it.
+// Keys typed in another window of the thread, such as an HTML Help window
+// opened from a page (under Wine it runs on this thread), are that
+// window's.
 TEST_F(WizardNavigation, TheKeyboardHookActsOnRemovedKeysAndPassesTheRestOnTheChain)
 {
     const LPARAM down = 1;
@@ -458,6 +470,9 @@ TEST_F(WizardNavigation, TheKeyboardHookActsOnRemovedKeysAndPassesTheRestOnTheCh
     OuterHookKeys.clear();
     std::vector<int> focus;
     std::vector<LRESULT> results;
+    HWND helpWindow = nullptr;
+    std::string helpText;
+    int ringAfterHelp = 0;
     EXPECT_FALSE(RunWizard(5, {
                                   [&] {
                                       for (const auto& c : ignored) {
@@ -477,12 +492,26 @@ TEST_F(WizardNavigation, TheKeyboardHookActsOnRemovedKeysAndPassesTheRestOnTheCh
                                   },
                                   [&] {
                                       focus.push_back(FocusedControl());
+                                      helpWindow = CreateWindowExA(0, "Edit", "", WS_POPUP | WS_VISIBLE | ES_MULTILINE,
+                                                                   10, 10, 200, 100, MainWindowHandle, nullptr, nullptr, nullptr);
+                                      SetForegroundWindow(helpWindow);
+                                      SetFocus(helpWindow);
+                                      SendKey(VK_TAB);
+                                  },
+                                  [&] {
+                                      char text[8] = "";
+                                      GetWindowTextA(helpWindow, text, sizeof text);
+                                      helpText = text;
+                                      ringAfterHelp = FocusControlId;
+                                      DestroyWindow(helpWindow);
                                       CancelWizard();
                                   },
                               }));
     UnhookWindowsHookEx(OuterKeyboardHook);
+    EXPECT_EQ(helpText, "\t") << "the Tab did not reach the help window";
+    EXPECT_EQ(ringAfterHelp, IDC_SETTINGS_COMMENTS) << "the Tab moved the wizard's focus";
     OuterKeyboardHook = nullptr;
     EXPECT_EQ(results, (std::vector<LRESULT>{1}));
     EXPECT_EQ(focus, (std::vector<int>{IDC_AUTHOR_ABOUT, IDC_AUTHOR_ABOUT, IDC_SETTINGS_COMMENTS}));
-    EXPECT_EQ(OuterHookKeys, (std::vector<WPARAM>{'A'}));
+    EXPECT_EQ(OuterHookKeys, (std::vector<WPARAM>{'A', VK_TAB}));
 }
