@@ -6,7 +6,8 @@
 
 set(HLPC_SOURCES
   ${CMAKE_SOURCE_DIR}/tools/hlpc/help_file.cpp
-  ${CMAKE_SOURCE_DIR}/tools/hlpc/help_source.cpp)
+  ${CMAKE_SOURCE_DIR}/tools/hlpc/help_source.cpp
+  ${CMAKE_SOURCE_DIR}/tools/hlpc/html_help.cpp)
 add_library(hlpc_core STATIC ${HLPC_SOURCES})
 target_include_directories(hlpc_core PUBLIC ${CMAKE_SOURCE_DIR})
 halv_warnings(hlpc_core)
