@@ -1,12 +1,14 @@
-# hlpc, the help compiler, and Halvdyne.hlp, the program's help file, which
-# the build compiles from resources/help/Halvdyne.txt into the build
-# directory, beside the program (like Internal.hvd). The compiler has to run
-# on the build machine: in a Windows build that is the native one
+# hlpc, the help compiler, and the program's help files, which the build
+# compiles from resources/help/Halvdyne.txt into the build directory, beside
+# the program (like Internal.hvd): Halvdyne.hlp for WinHelp and Halvdyne.chm
+# for the HTML Help of the Windows versions without WinHelp. The compiler
+# has to run on the build machine: in a Windows build that is the native one
 # tools.cmake builds on the side (host_hvdtool).
 
 set(HLPC_SOURCES
   ${CMAKE_SOURCE_DIR}/tools/hlpc/help_file.cpp
-  ${CMAKE_SOURCE_DIR}/tools/hlpc/help_source.cpp)
+  ${CMAKE_SOURCE_DIR}/tools/hlpc/help_source.cpp
+  ${CMAKE_SOURCE_DIR}/tools/hlpc/html_help.cpp)
 add_library(hlpc_core STATIC ${HLPC_SOURCES})
 target_include_directories(hlpc_core PUBLIC ${CMAKE_SOURCE_DIR})
 halv_warnings(hlpc_core)
@@ -35,10 +37,48 @@ add_custom_command(
   VERBATIM)
 add_custom_target(help_file ALL DEPENDS ${HALV_HELP_FILE})
 
+# Halvdyne.chm: hlpc writes the same help as an HTML Help project into
+# help-html/, and chmcmd (Debian's fp-utils) compiles it.
+#
+# chmcmd 3.2.2 stores each context number's target as the project file's
+# absolute folder plus the page name. Compiled in /some/folder, context 3
+# then leads to "/some/folder/page.html", which is not in the archive, where
+# every name starts at "/": the program's Help buttons would open nothing.
+# Nothing in the project or on chmcmd's command line changes that folder (it
+# comes from the expanded project file name), so cmake/compile-chm.sh runs
+# chmcmd in a throw-away chroot that holds only chmcmd, the C library it
+# loads and the project, all at "/": the targets read "/page.html". That
+# needs no mounts, no network and nothing outside Debian's base system;
+# chroot takes root (as in CI) or, for a developer, a user namespace. The script also zeroes
+# the two compile times chmcmd writes, so that the same help gives the same
+# bytes.
+find_program(HALV_CHMCMD chmcmd)
+find_program(HALV_CHMLS chmls)
+if(NOT HALV_CHMCMD OR NOT HALV_CHMLS)
+  message(FATAL_ERROR "chmcmd and chmls, the HTML Help compiler and lister that make Halvdyne.chm, are missing: "
+                      "cmake/install-deps.sh installs them (Debian package fp-utils)")
+endif()
+set(HALV_HTML_HELP_DIR ${CMAKE_BINARY_DIR}/help-html)
+set(HALV_HTML_HELP_PROJECT ${HALV_HTML_HELP_DIR}/Halvdyne.hhp)
+set(HALV_CHM_FILE ${CMAKE_BINARY_DIR}/Halvdyne.chm)
+add_custom_command(
+  OUTPUT ${HALV_HTML_HELP_PROJECT}
+  COMMAND ${HOST_HLPC} --html ${HALV_HELP_SOURCE} ${HALV_HTML_HELP_DIR}
+  DEPENDS ${HALV_HELP_SOURCE} ${HOST_HLPC_TARGET} ${HLPC_SOURCES} ${CMAKE_SOURCE_DIR}/tools/hlpc/hlpc.cpp
+  COMMENT "Writing the HTML Help project of Halvdyne.chm"
+  VERBATIM)
+add_custom_command(
+  OUTPUT ${HALV_CHM_FILE}
+  COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/compile-chm.sh ${HALV_CHMCMD} ${HALV_CHMLS} ${HALV_HTML_HELP_PROJECT} ${HALV_CHM_FILE}
+  DEPENDS ${HALV_HTML_HELP_PROJECT} ${CMAKE_SOURCE_DIR}/cmake/compile-chm.sh
+  COMMENT "Compiling Halvdyne.chm"
+  VERBATIM)
+add_custom_target(help_chm ALL DEPENDS ${HALV_CHM_FILE})
+
 # --- tests ---------------------------------------------------------------------
 if(HALV_TESTS AND NOT CMAKE_CROSSCOMPILING)
   # The compiler's files read back field by field, its error messages, and
-  # the program's own help file.
+  # the program's own help files.
   add_executable(hlpc_tests
     tests/tools/hlpc_test.cpp
     tests/help/halvdyne_help_test.cpp
@@ -50,8 +90,10 @@ if(HALV_TESTS AND NOT CMAKE_CROSSCOMPILING)
   target_compile_definitions(hlpc_tests PRIVATE
     HLPC_PATH="$<TARGET_FILE:hlpc>"
     HALVDYNE_HLP_PATH="${HALV_HELP_FILE}"
+    HALVDYNE_CHM_PATH="${HALV_CHM_FILE}"
+    CHMLS_PATH="${HALV_CHMLS}"
     WIZARD_RC_PATH="${CMAKE_SOURCE_DIR}/resources/wizard.rc")
-  add_dependencies(hlpc_tests hlpc help_file)
+  add_dependencies(hlpc_tests hlpc help_file help_chm)
   halv_warnings(hlpc_tests)
   gtest_discover_tests(hlpc_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endif()

@@ -14,6 +14,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine64 wine32:i386 xvfb x11-utils x11-apps xdotool imagemagick fonts-wine fonts-liberation zip
+  fp-utils
 )
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo

@@ -1,8 +1,13 @@
-// The program's help file as the build makes it: the numbers the program
+// The program's help files as the build makes them: the numbers the program
 // asks for lead to the right topics, every link works, and the topics cover
-// the results screen and every field of the wizard's pages.
+// the results screen and every field of the wizard's pages. Halvdyne.chm,
+// unpacked with chmls, holds the same topics, numbers and links.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -187,6 +192,85 @@ TEST_F(HalvdyneHelp, WizardTopicsStateLimitsMessagesAndKeys)
             EXPECT_NE(text.find(key), std::string::npos) << key;
         }
     }
+}
+
+// --- Halvdyne.chm ---------------------------------------------------------------
+
+// A file of Halvdyne.chm, unpacked once with chmls; "" when it is missing.
+std::string ChmFile(const std::string& name)
+{
+    static const std::map<std::string, std::string> files = [] {
+        std::map<std::string, std::string> unpacked;
+        const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("halvdyne-chm-" + std::to_string(::getpid()));
+        const std::string command = std::string("'") + CHMLS_PATH + "' extractall '" + HALVDYNE_CHM_PATH + "' '" +
+                                    folder.string() + "' >/dev/null 2>&1";
+        if (std::system(command.c_str()) == 0) {
+            for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(folder)) {
+                hlptest::Bytes bytes;
+                hlptest::ReadFileBytes(entry.path().string(), &bytes);
+                unpacked[entry.path().filename().string()] = std::string(bytes.begin(), bytes.end());
+            }
+        }
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+        return unpacked;
+    }();
+    auto found = files.find(name);
+    return found == files.end() ? "" : found->second;
+}
+
+std::string Between(const std::string& text, const std::string& from, const std::string& to)
+{
+    std::size_t start = text.find(from);
+    if (start == std::string::npos) return "";
+    start += from.size();
+    return text.substr(start, text.find(to, start) - start);
+}
+
+// The contents list the .hlp's topics in order, each on a page in the
+// archive with that title, whose links all name files in the archive.
+TEST_F(HalvdyneHelp, ChmHoldsEveryTopicOnAPageWithWorkingLinks)
+{
+    const std::string contents = ChmFile("Halvdyne.hhc");
+    ASSERT_NE(contents, "") << "chmls cannot unpack " << HALVDYNE_CHM_PATH;
+    std::size_t topic = 0;
+    for (std::size_t at = 0; (at = contents.find("<OBJECT type=\"text/sitemap\">", at)) != std::string::npos; ++at, ++topic) {
+        ASSERT_LT(topic, reader_->topics.size());
+        const hlptest::Topic& expected = reader_->topics[topic];
+        const std::string entry = contents.substr(at, contents.find("</OBJECT>", at) - at);
+        const std::string page = ChmFile(Between(entry, "name=\"Local\" value=\"", "\""));
+        SCOPED_TRACE(expected.title);
+        EXPECT_EQ(Between(entry, "name=\"Name\" value=\"", "\""), expected.title);
+        EXPECT_EQ(Between(page, "<title>", "</title>"), expected.title);
+        const std::regex href("href=\"([^\"]*)\"");  // the links and the style sheet
+        for (std::sregex_iterator it(page.begin(), page.end(), href), end; it != end; ++it) {
+            EXPECT_NE(ChmFile((*it)[1].str()), "") << "broken link to " << (*it)[1].str();
+        }
+    }
+    EXPECT_EQ(topic, reader_->topics.size());
+}
+
+// /#IVB pairs each context number with a target in /#STRINGS, which the
+// viewer opens as a name inside the archive: "/page.html".
+TEST_F(HalvdyneHelp, ChmContextNumbersLeadToThePagesOfTheirTopics)
+{
+    const std::string ivbText = ChmFile("#IVB");
+    const hlptest::Bytes ivb(ivbText.begin(), ivbText.end());
+    const std::string strings = ChmFile("#STRINGS");
+    ASSERT_GE(ivb.size(), 4u) << "chmls cannot unpack " << HALVDYNE_CHM_PATH;
+    std::vector<std::int32_t> numbers;
+    for (std::size_t at = 4; at + 8 <= ivb.size(); at += 8) {
+        const std::int32_t number = static_cast<std::int32_t>(hlptest::Get32(ivb, at));
+        numbers.push_back(number);
+        ASSERT_LT(hlptest::Get32(ivb, at + 4), strings.size());
+        const std::string target = strings.c_str() + hlptest::Get32(ivb, at + 4);
+        ASSERT_EQ(target.substr(0, 1), "/") << target;
+        EXPECT_EQ(Between(ChmFile(target.substr(1)), "<title>", "</title>"), Mapped(number).title) << target;
+    }
+    std::vector<std::int32_t> hlpNumbers;
+    for (const auto& entry : reader_->map) hlpNumbers.push_back(entry.first);
+    std::sort(numbers.begin(), numbers.end());
+    EXPECT_EQ(numbers, hlpNumbers);
 }
 
 }  // namespace

@@ -460,6 +460,92 @@ TEST(Hlpc, LargeHelpSpansManyTopicBlocks)
     }
 }
 
+// --- the HTML Help project ----------------------------------------------------
+
+const char HtmlSource[] =
+    "@title Tips & \"Tricks\" <1>\n"
+    "@topic 1 Main_Window The <Main> Window\n"
+    "Plain, **bold**, //italic//, **//both//**, **bold //inner// bold** and\n"
+    "//italic **crossing// bold**; see [[OTHER|the \"other\" & <more>]].\\\n"
+    "A < b > c & d.\n"
+    "\n"
+    "= Keys & Mice\n"
+    "* **first** item\n"
+    "* second item,\n"
+    "  continued\n"
+    "\n"
+    "After the list.\n"
+    "\n"
+    "@topic 7 other Other\n"
+    "Back to [[main_window]].\n";
+
+// hlpc --html on source saved as DIR/tips.txt; the folder DIR/html.
+fs::path WriteHtml(const fs::path& dir, const std::string& source)
+{
+    WriteText(dir / "tips.txt", source);
+    RunResult result = RunHlpc(dir, {"--html", (dir / "tips.txt").string(), (dir / "html").string()});
+    EXPECT_EQ(result.status, 0) << result.err;
+    return dir / "html";
+}
+
+std::string Between(const std::string& text, const std::string& from, const std::string& to)
+{
+    std::size_t start = text.find(from);
+    if (start == std::string::npos) return "(no " + from + ")";
+    start += from.size();
+    return text.substr(start, text.find(to, start) - start);
+}
+
+TEST(HlpcHtml, PagesNestStylesEscapeTextAndLink)
+{
+    const fs::path html = WriteHtml(WorkDirectory(), HtmlSource);
+    const std::string page = ReadText(html / "main_window.html");
+    EXPECT_NE(page.find("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">"), std::string::npos);
+    EXPECT_EQ(Between(page, "<title>", "</title>"), "The &lt;Main&gt; Window");
+    EXPECT_EQ(Between(page, "<body>\r\n", "</body>"),
+              "<h1>The &lt;Main&gt; Window</h1>\r\n"
+              "<p>Plain, <b>bold</b>, <i>italic</i>, <b><i>both</i></b>, <b>bold <i>inner</i> bold</b> and "
+              "<i>italic </i><b><i>crossing</i> bold</b>; see "
+              "<a href=\"other.html\">the &quot;other&quot; &amp; &lt;more&gt;</a>.<br>\r\n"
+              "A &lt; b &gt; c &amp; d.</p>\r\n"
+              "<h2>Keys &amp; Mice</h2>\r\n"
+              "<ul>\r\n<li><b>first</b> item</li>\r\n<li>second item, continued</li>\r\n</ul>\r\n"
+              "<p>After the list.</p>\r\n");
+    // A link without text shows the target's title; case does not count.
+    EXPECT_EQ(Between(ReadText(html / "other.html"), "<h1>Other</h1>\r\n", "</body>"),
+              "<p>Back to <a href=\"main_window.html\">The &lt;Main&gt; Window</a>.</p>\r\n");
+    const std::string project = ReadText(html / "tips.hhp");
+    for (const char* line : {"Compiled file=tips.chm\r\nContents file=tips.hhc\r\nDefault topic=main_window.html\r\n",
+                             "Title=Tips & \"Tricks\" <1>\r\n", "\r\n[FILES]\r\nmain_window.html\r\nother.html\r\nhelp.css\r\n",
+                             "\r\n[MAP]\r\n#define Main_Window 1\r\n#define other 7\r\n",
+                             "\r\n[ALIAS]\r\nMain_Window=main_window.html\r\nother=other.html\r\n"}) {
+        EXPECT_NE(project.find(line), std::string::npos) << line;
+    }
+}
+
+// The contents file's entries in source order, each page named safely
+// and once, whatever the context strings.
+TEST(HlpcHtml, ContentsListEveryTopicUnderAUniqueWindowsFileName)
+{
+    const std::string x64(64, 'x');
+    std::string source = "@title T\n@topic 1 Main.Window A & B\nSee [[" + x64 + "xxx2]].\n";
+    for (const char* context : {"CON", "nul.notes", "lpt10"}) source += std::string("@topic - ") + context + " Device\n";
+    source += "@topic - " + x64 + "xxx1 Long\n@topic - " + x64 + "xxx2 Long\n";
+    const fs::path html = WriteHtml(WorkDirectory(), source);
+    const std::vector<std::string> expected = {"A &amp; B|main.window.html", "Device|_con.html", "Device|_nul.notes.html",
+                                               "Device|lpt10.html", "Long|" + x64 + ".html", "Long|" + x64 + "_2.html"};
+    std::vector<std::string> entries;
+    const std::string contents = ReadText(html / "tips.hhc");
+    for (std::size_t at = 0; (at = contents.find("<OBJECT type=\"text/sitemap\">", at)) != std::string::npos; ++at) {
+        const std::string entry = contents.substr(at, contents.find("</OBJECT>", at) - at);
+        const std::string page = Between(entry, "name=\"Local\" value=\"", "\"");
+        entries.push_back(Between(entry, "name=\"Name\" value=\"", "\"") + "|" + page);
+        EXPECT_TRUE(fs::exists(html / page)) << page;
+    }
+    EXPECT_EQ(entries, expected);
+    EXPECT_NE(ReadText(html / "main.window.html").find("<a href=\"" + x64 + "_2.html\">"), std::string::npos);
+}
+
 // --- bad sources ---------------------------------------------------------------
 
 struct BadSource {
@@ -551,11 +637,12 @@ INSTANTIATE_TEST_SUITE_P(Sources, HlpcBadSource, testing::ValuesIn(BadSources())
 TEST(HlpcCommandLine, WrongArgumentsPrintTheUsage)
 {
     fs::path dir = WorkDirectory();
-    for (const std::vector<std::string>& args : {std::vector<std::string>{}, std::vector<std::string>{"only.txt"},
-                                                 std::vector<std::string>{"a.txt", "b.hlp", "c"}}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, std::vector<std::string>{"only.txt"}, std::vector<std::string>{"a.txt", "b.hlp", "c"},
+          std::vector<std::string>{"--html", "a.txt"}, std::vector<std::string>{"--htm", "a.txt", "folder"}}) {
         RunResult result = RunHlpc(dir, args);
         EXPECT_EQ(result.status, 2);
-        EXPECT_EQ(result.err, "usage: hlpc SOURCE.txt OUT.hlp\n");
+        EXPECT_EQ(result.err, "usage: hlpc SOURCE.txt OUT.hlp\n       hlpc --html SOURCE.txt FOLDER\n");
     }
 }
 
@@ -592,6 +679,26 @@ TEST(HlpcCommandLine, FailedCompileLeavesAnOlderFileAsItWas)
     ASSERT_TRUE(hlptest::ReadFileBytes((dir / "help.hlp").string(), &after));
     EXPECT_TRUE(after == good);
     EXPECT_FALSE(fs::exists(dir / "help.hlp.partial"));
+}
+
+// An HTML Help folder is replaced whole, without the pages of topics gone
+// from the source; a folder of other files stays as it was.
+TEST(HlpcCommandLine, HtmlFolderIsReplacedWholeOrNotAtAll)
+{
+    fs::path dir = WorkDirectory();
+    fs::create_directories(dir / "html");
+    WriteText(dir / "html" / "gone.html", "a page of an older source");
+    WriteHtml(dir, HtmlSource);
+    EXPECT_FALSE(fs::exists(dir / "html" / "gone.html"));
+    EXPECT_TRUE(fs::exists(dir / "html" / "other.html"));
+    EXPECT_FALSE(fs::exists(dir / "html.partial"));
+
+    fs::create_directories(dir / "notes");
+    WriteText(dir / "notes" / "todo.txt", "mine");
+    RunResult refused = RunHlpc(dir, {"--html", (dir / "tips.txt").string(), (dir / "notes").string() + "/"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, (dir / "notes").string() + ": holds other files than an HTML Help project; not replaced\n");
+    EXPECT_EQ(ReadText(dir / "notes" / "todo.txt"), "mine");
 }
 
 TEST(HlpcCommandLine, SuccessReplacesTheFileAndPrintsNothing)
