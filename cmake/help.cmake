@@ -98,9 +98,10 @@ if(HALV_TESTS AND NOT CMAKE_CROSSCOMPILING)
   gtest_discover_tests(hlpc_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endif()
 
-# Wine's help viewer showing Halvdyne.hlp: the contexts asked for directly,
-# and the real program's F1, wizard help and Quit, for both widths. Each
-# test brings its own display and prefix copy
+# Wine's help viewers: Halvdyne.hlp with the contexts asked for directly,
+# and the real program's F1, wizard help and Quit; Halvdyne.chm in HTML
+# Help's window from the real program; for both widths. Each test brings
+# its own display and prefix copy
 # (cmake/wine-screen.sh); screenshots go to HALV_SCREENSHOT_DIR.
 if(HALV_TESTS AND WIN32)
   add_executable(help_probe tests/help/help_probe.cpp)
@@ -108,13 +109,13 @@ if(HALV_TESTS AND WIN32)
   halv_warnings(help_probe)
 
   set(HALV_SCREENSHOT_DIR ${CMAKE_SOURCE_DIR}/build/screenshots CACHE PATH "Where the screen tests save their screenshots")
-  foreach(scenario contexts program)
+  foreach(scenario contexts program html)
     add_test(NAME help_viewer_${scenario}
       COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/wine-screen.sh 1024x768
               bash ${CMAKE_SOURCE_DIR}/tests/help/help_viewer_test.sh ${scenario}
               $<TARGET_FILE:Halvdyne> $<TARGET_FILE:help_probe> ${HALV_HELP_FILE}
               ${CMAKE_BINARY_DIR}/host-tools/hvdtool ${CMAKE_SOURCE_DIR}/resources/Internal.txt
-              ${HALV_SCREENSHOT_DIR})
+              ${HALV_SCREENSHOT_DIR} ${HALV_CHM_FILE})
     set_tests_properties(help_viewer_${scenario} PROPERTIES TIMEOUT 300)
   endforeach()
 endif()

@@ -3,9 +3,10 @@
 #   cmake/make-dist.sh [BUILD_DIR]      BUILD_DIR: a configured i686 build (build/win32)
 #
 # Writes DIST_DIR/Halvorendyne.zip (DIST_DIR default build/dist) with one
-# folder, Halvorendyne/: Halvdyne.exe, Internal.hvd, Halvdyne.hlp when the
-# build makes one, and README.txt. Refuses an exe that is not a 32-bit GUI
-# program or that imports anything but Windows' own DLLs.
+# folder, Halvorendyne/: Halvdyne.exe, Internal.hvd, the help files
+# Halvdyne.chm and Halvdyne.hlp, and README.txt. Refuses an exe that is not
+# a 32-bit GUI program, that imports anything but Windows' own DLLs, or
+# that carries a manifest.
 set -u
 cd "$(dirname "$0")/.."
 build=${1:-build/win32}
@@ -14,12 +15,10 @@ exe=$build/Halvdyne.exe
 OBJDUMP=i686-w64-mingw32-objdump
 command -v "$OBJDUMP" >/dev/null || OBJDUMP=objdump
 
-# The program and the files that go beside it, nothing else of the build
-# (the Help file where the build makes one).
-targets=(Halvdyne settings_Internal)
-cmake --build "$build" --target help 2>/dev/null | grep -qw help_file && targets+=(help_file)
+# The program and the files that go beside it, nothing else of the build.
+targets=(Halvdyne settings_Internal help_file help_chm)
 cmake --build "$build" --target "${targets[@]}" -j"${JOBS:-2}" || { echo "make-dist: the build of $build failed" >&2; exit 1; }
-for f in Halvdyne.exe Internal.hvd; do
+for f in Halvdyne.exe Internal.hvd Halvdyne.hlp Halvdyne.chm; do
   [ -f "$build/$f" ] || { echo "make-dist: $build/$f is missing: build $build first" >&2; exit 1; }
 done
 
@@ -59,7 +58,7 @@ trap 'rm -rf "$stage"' EXIT
 folder=$stage/Halvorendyne
 mkdir -p "$folder"
 cp "$exe" "$build/Internal.hvd" "$folder/"
-[ ! -f "$build/Halvdyne.hlp" ] || cp "$build/Halvdyne.hlp" "$folder/"
+cp "$build/Halvdyne.hlp" "$build/Halvdyne.chm" "$folder/"
 # Windows line ends for Notepad.
 sed 's/$/\r/' >"$folder/README.txt" <<'EOF'
 Halvorendyne 1.0
@@ -76,15 +75,20 @@ Halvdyne.exe   the program
 Internal.hvd   the working settings: read at start from the current
                folder (the program's own when you double-click it),
                written to the program's folder when you quit
-Halvdyne.hlp   Help, when present
+Halvdyne.chm   Help, for HTML Help (every Windows from 98 on)
+Halvdyne.hlp   the same Help, for WinHelp (Windows 95 to 8.1)
 README.txt     this file
 
 Running
 -------
-Unzip first ("Extract All"), then start Halvdyne.exe from the unzipped
-folder. Started from inside the zip, the program does not find
-Internal.hvd: it reports "File error. Settings NOT loaded." and ends. Keep
-Internal.hvd beside the program.
+A zip downloaded from the internet carries Windows' mark of the web: open
+the zip's Properties, tick "Unblock" and press OK before you unzip it.
+Otherwise every page of Help shows only "Navigation to the webpage was
+canceled". Then unzip ("Extract All") into a folder whose path has no "#"
+in it (HTML Help cannot open a file below such a folder), and start
+Halvdyne.exe from the unzipped folder. Started from inside the zip, the
+program does not find Internal.hvd: it reports "File error. Settings NOT
+loaded." and ends. Keep Internal.hvd beside the program.
 
 The program is not signed, so the first time you start it Windows
 SmartScreen may show "Windows protected your PC". Choose "More info",
@@ -103,11 +107,13 @@ it was. Settings files saved with Save can go anywhere you can write to.
 
 Help
 ----
-Halvdyne.hlp is a WinHelp file. Windows 95, 98, Me, 2000 and XP open it.
-Windows Vista, 7, 8 and 8.1 open it once Microsoft's WinHelp viewer
-(WinHlp32.exe, a separate download for each of them) is installed.
-Windows 10 and 11 have no viewer for it: there Help and F1 show only the
-system's note that help in this format is not supported.
+Help (the Help buttons, h and F1) opens Halvdyne.chm with HTML Help, which
+every Windows from 98 and 2000 up to 11 has (95 and NT 4 with Internet
+Explorer 4 or later). Where Halvdyne.chm is missing or HTML Help is not
+installed, it opens Halvdyne.hlp with WinHelp instead: Windows 95 to XP
+have WinHelp, Vista, 7, 8 and 8.1 once Microsoft's WinHelp viewer
+(WinHlp32.exe, a separate download) is installed, and Windows 10 and 11
+not at all.
 
 Buttons and keys
 ----------------

@@ -4,7 +4,7 @@
 #   cmake/run-program.sh [BUILD_DIR]      BUILD_DIR: a configured x86_64 build (build/win64)
 #
 # The folder (PROGRAM_DIR, default build/program) gets Halvdyne.exe, the
-# Help file Halvdyne.hlp when the build makes one, and Internal.hvd unless
+# help files Halvdyne.chm and Halvdyne.hlp, and Internal.hvd unless
 # the folder's own copy is newer (the program rewrites it when it quits).
 # With a usable DISPLAY the program opens there and the script waits for it
 # to end. Without one it runs on a private 1024x768 Xvfb (wine-env.sh's
@@ -18,18 +18,16 @@ build=${1:-build/win64}
 program=${PROGRAM_DIR:-build/program}
 screenshot=${SCREENSHOT:-build/screenshot.png}
 
-# The program and the files that go beside it, nothing else of the build
-# (the Help file where the build makes one).
-targets=(Halvdyne settings_Internal)
-cmake --build "$build" --target help 2>/dev/null | grep -qw help_file && targets+=(help_file)
+# The program and the files that go beside it, nothing else of the build.
+targets=(Halvdyne settings_Internal help_file help_chm)
 cmake --build "$build" --target "${targets[@]}" -j"${JOBS:-2}" || { echo "run-program: the build of $build failed" >&2; exit 1; }
-for f in Halvdyne.exe Internal.hvd; do
+for f in Halvdyne.exe Internal.hvd Halvdyne.hlp Halvdyne.chm; do
   [ -f "$build/$f" ] || { echo "run-program: $build/$f is missing: build $build first" >&2; exit 1; }
 done
 mkdir -p "$program"
 cp "$build/Halvdyne.exe" "$program/"
 cp -u "$build/Internal.hvd" "$program/"
-if [ -f "$build/Halvdyne.hlp" ]; then cp "$build/Halvdyne.hlp" "$program/"; else rm -f "$program/Halvdyne.hlp"; fi
+cp "$build/Halvdyne.hlp" "$build/Halvdyne.chm" "$program/"
 echo "program folder: $program ($(cd "$program" && ls | tr '\n' ' '))"
 
 . cmake/wine-env.sh

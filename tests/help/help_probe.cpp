@@ -1,4 +1,4 @@
-// help_probe: drives and reads the WinHelp viewer for the help tests. A
+// help_probe: drives and reads the help viewers for the help tests. A
 // console program, run under Wine on the test's display.
 //
 //   help_probe show FILE.hlp N   WinHelpA(HELP_CONTEXT, N) like the program's
@@ -12,12 +12,18 @@
 //                                screen position "X Y" of the middle of the
 //                                button labelled TEXT ('&' ignored) in the
 //                                viewer, or in the top-level window CAPTION
+//   help_probe contents CAPTION  waits for a visible top-level window CAPTION
+//                                (an HTML Help window, in another process),
+//                                then prints "caption: TEXT" and
+//                                "topic: TEXT" for each entry of its
+//                                contents tree, depth first
 //
 // The report: "caption: TEXT", then "page: LINE" for every line of the page
 // (the viewer's rich edit control).
 //
 // Exit status: 0 done, 1 no viewer (or it did not go), 2 bad arguments.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -223,6 +229,77 @@ int ButtonPosition(const char* label, const char* caption)
     return 0;
 }
 
+BOOL CALLBACK FindTree(HWND child, LPARAM result)
+{
+    char name[64] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (_stricmp(name, WC_TREEVIEWA) == 0) {
+        *reinterpret_cast<HWND*>(result) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The tree lives in the other process: the item and its text are read
+// through memory allocated there.
+int Contents(const char* caption)
+{
+    HWND window = nullptr;
+    HWND tree = nullptr;
+    DWORD start = GetTickCount();
+    do {
+        window = FindWindowA(nullptr, caption);
+        if (window && IsWindowVisible(window)) EnumChildWindows(window, FindTree, reinterpret_cast<LPARAM>(&tree));
+        if (tree && SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 0) break;
+        Sleep(50);
+    } while (GetTickCount() - start < WaitMilliseconds);
+    if (window == nullptr || !IsWindowVisible(window)) {
+        std::printf("no window: %s\n", caption);
+        return 1;
+    }
+    std::printf("caption: %s\n", caption);
+    if (tree == nullptr) {
+        std::printf("no contents tree\n");
+        return 1;
+    }
+    DWORD processId = 0;
+    GetWindowThreadProcessId(tree, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process == nullptr) return 1;
+    const SIZE_T textSize = 512;
+    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(TVITEMA) + textSize, MEM_COMMIT, PAGE_READWRITE));
+    if (remote == nullptr) {
+        CloseHandle(process);
+        return 1;
+    }
+    // Depth first: the child, else the next sibling, else a parent's next.
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    while (item != nullptr) {
+        TVITEMA request = {};
+        request.mask = TVIF_TEXT;
+        request.hItem = item;
+        request.pszText = remote + sizeof(TVITEMA);
+        request.cchTextMax = static_cast<int>(textSize);
+        char text[textSize + 1] = "";
+        SIZE_T moved = 0;
+        if (WriteProcessMemory(process, remote, &request, sizeof request, &moved) &&
+            SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote)) &&
+            ReadProcessMemory(process, remote + sizeof(TVITEMA), text, textSize, &moved)) {
+            text[textSize] = '\0';
+            std::printf("topic: %s\n", text);
+        }
+        HTREEITEM next = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+        while (next == nullptr && item != nullptr) {
+            next = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+            if (next == nullptr) item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
+        }
+        item = next;
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -235,8 +312,9 @@ int main(int argc, char** argv)
     if (command == "count" && argc == 2) status = Count();
     if (command == "link" && argc == 3) status = LinkPosition(argv[2]);
     if (command == "button" && (argc == 3 || argc == 4)) status = ButtonPosition(argv[2], argc == 4 ? argv[3] : nullptr);
+    if (command == "contents" && argc == 3) status = Contents(argv[2]);
     if (status == 2 && command != "show") {
-        std::fprintf(stderr, "usage: help_probe show FILE N | read | quit FILE | count | link TEXT | button TEXT [CAPTION]\n");
+        std::fprintf(stderr, "usage: help_probe show FILE N | read | quit FILE | count | link TEXT | button TEXT [CAPTION] | contents CAPTION\n");
     }
     std::fflush(stdout);
     return status;

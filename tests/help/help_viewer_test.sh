@@ -1,7 +1,7 @@
 #!/bin/bash
-# Wine's help viewer with Halvdyne.hlp, on the display that
-# cmake/wine-screen.sh prepares:
-#   help_viewer_test.sh SCENARIO HALVDYNE_EXE HELP_PROBE_EXE HALVDYNE_HLP HOST_HVDTOOL INTERNAL_TXT SCREENSHOT_DIR
+# Wine's help viewers with Halvdyne.hlp and Halvdyne.chm, on the display
+# that cmake/wine-screen.sh prepares:
+#   help_viewer_test.sh SCENARIO HALVDYNE_EXE HELP_PROBE_EXE HALVDYNE_HLP HOST_HVDTOOL INTERNAL_TXT SCREENSHOT_DIR [HALVDYNE_CHM]
 #
 # SCENARIO contexts: WinHelpA(HELP_CONTEXT) for every number the program asks
 #   for (1 for the main window, 3..7 for the wizard's pages) shows its topic
@@ -12,10 +12,15 @@
 #   wizard show the topic of page 3 (context 5); "h", F1 and the Help button
 #   in the main window the main window's topic (context 1); and Escape, which
 #   quits the program, closes the viewer.
+# SCENARIO html: the real program with Halvdyne.chm beside Halvdyne.hlp: F1
+#   in the main window and in the wizard opens the HTML Help window titled
+#   from the help file, its contents tree listing the topics in order; Quit
+#   closes it. Wine here has no HTML engine (mshtml is disabled), so the
+#   page pane stays empty: the window and its tree are checked, not the page.
 #
 # Screenshots: SCREENSHOT_DIR/help_*.png. Exit status: 0 when every check passed.
 set -u
-scenario=$1 exe=$2 probe_exe=$3 hlp=$4 hvdtool=$5 internal=$6 shots=$7
+scenario=$1 exe=$2 probe_exe=$3 hlp=$4 hvdtool=$5 internal=$6 shots=$7 chm=${8:-}
 work=$(mktemp -d "${TMPDIR:-/tmp}/halv-help.XXXXXX")
 program_pid=
 main_shell=$BASHPID
@@ -241,10 +246,93 @@ program() {
   screenshot help_program_after_quit
 }
 
+# The program's end by Escape, with status 0.
+program_ends() {
+  local i status
+  for i in $(seq 100); do
+    kill -0 "$program_pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  if kill -0 "$program_pid" 2>/dev/null; then
+    fail "Escape did not end the program"
+  else
+    wait "$program_pid"
+    status=$?
+    program_pid=
+    [ "$status" -eq 0 ] || fail "the program ended with status $status"
+  fi
+}
+
+# The HTML Help window's contents tree, in $out, against the source's topics.
+expect_contents() {  # what
+  local expected got
+  expected=$(sed -nE 's/^@topic +[^ ]+ +[^ ]+ +(.*)$/topic: \1/p' "$source")
+  [ "$rc" -eq 0 ] || { fail "$1: no HTML Help window: $out"; return; }
+  # The viewer closes itself when a context has no alias in the file.
+  sleep 1
+  [ -n "$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null)" ] || fail "$1: the HTML Help window closed itself"
+  got=$(grep '^topic: ' <<<"$out")
+  if [ "$got" = "$expected" ]; then
+    echo "ok: $1: the HTML Help window lists the $(wc -l <<<"$got") topics"
+  else
+    fail "$1: the contents tree holds '$(tr '\n' '|' <<<"$got")', expected '$(tr '\n' '|' <<<"$expected")'"
+  fi
+}
+
+# Gives the main window the keyboard back from the HTML Help window as a
+# user does, with a click on its background left of the help window (which
+# opens to the right): without a window manager the X focus alone does not
+# activate it.
+click_main() {
+  xdotool mousemove 12 $((SCREEN_HEIGHT / 2)) click 1
+  sleep 0.5
+}
+
+html() {
+  local main wizard title
+  [ -f "$chm" ] || { fail "no Halvdyne.chm given"; return; }
+  source=$(dirname "$internal")/help/Halvdyne.txt
+  title=$(sed -nE 's/^@title +(.*)$/\1/p' "$source")
+  cp "$chm" "$work/Halvdyne.chm"
+  sed 's/^CurrentPage = .*/CurrentPage = 3/' "$internal" >"$work/Internal.txt"
+  "$hvdtool" make "$work/Internal.txt" "$work/Internal.hvd" || { fail "hvdtool make"; return; }
+  (cd "$work" && exec "$WINELOADER" ./Halvdyne.exe </dev/null >/dev/null 2>&1) &
+  program_pid=$!
+  main=$(wait_window '^Halvorendyne$') || { fail "the program's window did not appear"; return; }
+  focus "$main" || fail "no focus on the main window"
+
+  xdotool key F1
+  probe contents "$title"
+  expect_contents "F1 on the main window"
+  screenshot help_html_f1
+  [ "$(viewer_count)" = 0 ] || fail "WinHelp's viewer opened beside HTML Help"
+
+  # The wizard's Help opens the same window (on page 3's topic).
+  click_main
+  xdotool key e
+  if wizard=$(wait_window '^Step 3 of 5: Habitable Planets$'); then
+    focus "$wizard" || fail "no focus on the wizard"
+    xdotool key F1
+    probe contents "$title"
+    expect_contents "F1 on wizard page 3"
+    focus "$wizard" && xdotool key Escape
+    wait_gone '^Step 3 of 5' || fail "Escape did not close the wizard"
+  else
+    fail "'e' did not open the wizard at 'Step 3 of 5: Habitable Planets'"
+  fi
+
+  # Escape quits; the help window goes before the main window.
+  click_main
+  xdotool key Escape
+  program_ends
+  if wait_gone "^$title\$"; then echo "ok: the HTML Help window closed with the program"; else fail "the HTML Help window is still on the screen"; fi
+}
+
 case $scenario in
   contexts) contexts ;;
   program) program ;;
-  *) echo "usage: help_viewer_test.sh contexts|program ..." >&2; exit 2 ;;
+  html) html ;;
+  *) echo "usage: help_viewer_test.sh contexts|program|html ..." >&2; exit 2 ;;
 esac
 echo "$scenario: $failures failure(s)"
 [ "$failures" -eq 0 ]
