@@ -74,7 +74,9 @@ void ExitProgram()
         if (answer == IDCANCEL) return;
         if (answer == IDYES) {
             if (!ChooseSettingsFile(false)) return;
-            SaveSettings(SettingsFileName, true);  // reports its own outcome; the program ends either way
+            // A save that failed has said so; the program goes on with the
+            // changes, for another place to be chosen.
+            if (!SaveSettings(SettingsFileName, true)) return;
         }
     }
     SendMessageA(MainWindowHandle, WM_CLOSE, 0, 0);

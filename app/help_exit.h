@@ -28,7 +28,8 @@ void CloseHelp();
 // Quit: saves the working settings silently as "Internal.hvd" in the
 // program directory and closes the main window. Only when that save fails
 // while there are unsaved changes does it ask whether to save elsewhere;
-// Cancel (or a cancelled file dialog) returns with the program running.
+// Cancel, a cancelled file dialog or a failed save there returns with the
+// program running.
 void ExitProgram();
 
 // The end of the Windows session: the working settings saved as Quit saves

@@ -56,6 +56,16 @@ if(WIN32)
   halv_warnings(files_win_tests)
   gtest_discover_tests(files_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 120 RESOURCE_LOCK desktop)
+  # The full-disk case on a small file system of its own, in a mount
+  # namespace with its own Wine (cmake/with-small-disk.sh): it must run,
+  # not be skipped.
+  add_test(NAME settings_full_disk
+    COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/with-small-disk.sh
+            bash ${CMAKE_SOURCE_DIR}/cmake/wine-screen.sh 1024x768
+            ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:files_win_tests>
+            --gtest_filter=SettingsFileWin.AFullDiskLeavesTheOldFilesAsTheyWere)
+  set_tests_properties(settings_full_disk PROPERTIES
+    TIMEOUT 300 PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test")
 endif()
 include(cmake/app_tests.cmake)
 

@@ -3,10 +3,14 @@
 // Failures are reported in message boxes owned by the main window.
 #pragma once
 
-// Writes the SettingsRecord to path. A read-only file is made writable
-// first. True when every byte was written; then SettingsChanged is cleared
-// and, with showMessages, "Settings saved." is shown. A file that cannot be
-// created is reported only with showMessages; a short write always.
+// Writes the SettingsRecord to path: into a new file in the same folder,
+// flushed, which then replaces the old file in one step (a read-only old
+// file loses that attribute; its hidden and system attributes are kept).
+// True when every byte got there; then SettingsChanged is cleared and,
+// with showMessages, "Settings saved." is shown. On any failure the old
+// file stays as it was and no new file is left; a file that cannot be made
+// or put in place is reported only with showMessages, a failed write
+// always.
 bool SaveSettings(const char* path, bool showMessages);
 
 // The same save without any message box, for when nobody may be asked (the

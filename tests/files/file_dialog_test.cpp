@@ -482,7 +482,10 @@ TEST_F(FileDialogLoad, ABadFileShowsItsMessageAndStillRepaints)
     }
 }
 
-TEST_F(FileDialogExit, YesOpensTheSaveDialogAndTheProgramEndsUnlessItIsCancelled)
+// Yes at the exit question opens the save dialog; the program ends only
+// when that save succeeds: after a cancel or a failed save it goes on with
+// its changes, for another place to be chosen.
+TEST_F(FileDialogExit, YesOpensTheSaveDialogAndTheProgramEndsOnlyAfterASave)
 {
     const struct {
         const char* name;
@@ -494,7 +497,7 @@ TEST_F(FileDialogExit, YesOpensTheSaveDialogAndTheProgramEndsUnlessItIsCancelled
     } cases[] = {
         {"cancelled", nullptr, nullptr, nullptr, 0, false},
         {"saved", "leaving", nullptr, SavedText, MB_ICONINFORMATION, true},
-        {"cannot be written", "blocked", "blocked.hvd", NotSavedText, MB_ICONERROR, true},
+        {"cannot be written", "blocked", "blocked.hvd", NotSavedText, MB_ICONERROR, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -552,7 +555,7 @@ TEST_F(FileDialogExit, YesOpensTheSaveDialogAndTheProgramEndsUnlessItIsCancelled
             EXPECT_TRUE(MessageLoopEnds()) << "the program did not end";
         } else {
             EXPECT_TRUE(IsWindow(window));
-            EXPECT_EQ(SettingsFileName, std::string("Default Settings.hvd"));
+            EXPECT_EQ(SettingsFileName, c.typed ? PathIn("blocked.hvd") : std::string("Default Settings.hvd"));
             EXPECT_EQ(ImageOfCurrentSettings(), image) << "the changes are kept";
             EXPECT_FALSE(MessageLoopEnds(200)) << "the program ended";
             EndProgram();

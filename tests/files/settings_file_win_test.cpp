@@ -5,10 +5,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -160,12 +162,6 @@ void FillStaleRecord()
 
 // ---------------------------------------------------------------------------
 // Files
-
-bool RunningUnderWine()
-{
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes)
 {
@@ -811,21 +807,86 @@ TEST_F(SettingsFileWin, SettingsFileTimeIsTheFilesLastWriteTime)
     EXPECT_EQ(LastWriteTime(path), chosen) << "a load must not touch the file";
 }
 
-TEST_F(SettingsFileWin, FailedWriteIsReportedEvenWithoutMessages)
+namespace {
+
+// The names of the files in a folder, sorted.
+std::vector<std::string> FileNames(const std::string& folder)
 {
-    // Wine maps the Unix root to Z:, and every write to /dev/full fails
-    // with "no space left": the file opens, but the write is short.
-    if (!RunningUnderWine()) GTEST_SKIP() << "needs Wine's Z: drive";
-    const char path[] = "Z:\\dev\\full";
-    const bool showMessageCases[] = {false, true};
-    for (bool showMessages : showMessageCases) {
-        SCOPED_TRACE(showMessages ? "with messages" : "without messages");
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+// A program folder on a disk that runs full: Save over an existing file and
+// Quit's save of "Internal.hvd" fail, each reported (Quit's too, without
+// messages), the old files stay byte for byte and nothing else is left
+// behind. With room again both succeed and leave no new file behind. The
+// disk is a small file system of the test's own (cmake/with-small-disk.sh).
+TEST_F(SettingsFileWin, AFullDiskLeavesTheOldFilesAsTheyWere)
+{
+    const char* disk = std::getenv("HALV_SMALL_DISK");
+    if (disk == nullptr) GTEST_SKIP() << "runs on a small disk of its own: the test settings_full_disk";
+    std::string folder = std::string("Z:") + disk;
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    const std::string keep = folder + "\\keep.hvd";
+    const std::string working = folder + "\\Internal.hvd";
+    MainWindowHandle = owner_;
+    FillWorkedExampleFile();
+    ASSERT_TRUE(SaveSettings(keep.c_str(), false));
+    ASSERT_TRUE(SaveSettings(working.c_str(), false));
+    ASSERT_EQ(FileNames(folder), (std::vector<std::string>{"Internal.hvd", "keep.hvd"}));
+    const std::vector<unsigned char> keptBytes = ReadBytes(keep);
+    const std::vector<unsigned char> workingBytes = ReadBytes(working);
+
+    const std::string filler = folder + "\\filler";
+    HANDLE file = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const std::vector<char> chunk(4096, 'f');
+    DWORD written = 0;
+    int chunks = 0;
+    while (WriteFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr) && written == chunk.size()) {
+        ASSERT_LT(++chunks, 1000) << "the disk does not run full";
+    }
+    CloseHandle(file);
+    // Comments that need more room than the old files had.
+    SetText(&Settings.SettingsComments, std::string(6000, 'c').c_str());
+    const std::vector<unsigned char> image = ImageOfCurrentSettings();
+    const struct {
+        const char* name;
+        const std::string& path;
+        bool showMessages;
+    } saves[] = {{"Save over keep.hvd", keep, true}, {"Quit's Internal.hvd", working, false}};
+    for (const auto& save : saves) {
+        SCOPED_TRACE(save.name);
         ASSERT_TRUE(SpyOnMessageBoxes());
-        MainWindowHandle = owner_;
-        FillWorkedExampleFile();
         SettingsChanged = true;
-        EXPECT_FALSE(SaveSettings(path, showMessages));
+        EXPECT_FALSE(SaveSettings(save.path.c_str(), save.showMessages));
         ExpectOneMessage(NotSavedText, ProgramCaption, MB_ICONERROR, owner_);
         EXPECT_TRUE(SettingsChanged) << "a failed save must not clear the flag";
     }
+    EXPECT_EQ(ReadBytes(keep), keptBytes);
+    EXPECT_EQ(ReadBytes(working), workingBytes);
+    EXPECT_EQ(FileNames(folder), (std::vector<std::string>{"Internal.hvd", "filler", "keep.hvd"}));
+
+    ASSERT_TRUE(DeleteFileA(filler.c_str()));
+    for (const auto& save : saves) {
+        SCOPED_TRACE(std::string(save.name) + ", with room again");
+        ASSERT_TRUE(SpyOnMessageBoxes());
+        EXPECT_TRUE(SaveSettings(save.path.c_str(), false));
+        ExpectNoMessage();
+        EXPECT_EQ(ReadBytes(save.path), image);
+    }
+    EXPECT_EQ(FileNames(folder), (std::vector<std::string>{"Internal.hvd", "keep.hvd"}));
+    SetFileAttributesA(keep.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(keep.c_str());
+    DeleteFileA(working.c_str());
 }
