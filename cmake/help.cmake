@@ -14,7 +14,7 @@ target_include_directories(hlpc_core PUBLIC ${CMAKE_SOURCE_DIR})
 halv_warnings(hlpc_core)
 
 add_executable(hlpc tools/hlpc/hlpc.cpp)
-target_link_libraries(hlpc PRIVATE hlpc_core)
+target_link_libraries(hlpc PRIVATE hlpc_core tool_output)
 halv_warnings(hlpc)
 
 if(CMAKE_CROSSCOMPILING)

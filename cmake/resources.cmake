@@ -3,6 +3,7 @@
 # that is the native one tools.cmake builds on the side (host_hvdtool).
 
 add_executable(iconmaker tools/iconmaker/iconmaker.cpp)
+target_link_libraries(iconmaker PRIVATE tool_output)
 halv_warnings(iconmaker)
 
 if(CMAKE_CROSSCOMPILING)

@@ -1,6 +1,11 @@
 # hvdtool, the settings-file companion tool, and the settings files the
 # build makes with it from their text sources.
 
+# Output of all three tools: files replaced whole, standard output checked.
+add_library(tool_output STATIC tools/tool_output.cpp)
+target_include_directories(tool_output PUBLIC ${CMAKE_SOURCE_DIR})
+halv_warnings(tool_output)
+
 add_library(hvdtool_core STATIC
   tools/hvdtool/command_options.cpp
   tools/hvdtool/diff_command.cpp
@@ -21,7 +26,7 @@ add_library(hvdtool_core STATIC
   tools/hvdtool/show_json.cpp
   tools/hvdtool/svg_parts.cpp
   tools/hvdtool/tool_files.cpp)
-target_link_libraries(hvdtool_core PUBLIC halv_files halv_display_text)
+target_link_libraries(hvdtool_core PUBLIC halv_files halv_display_text tool_output)
 halv_warnings(hvdtool_core)
 
 add_executable(hvdtool tools/hvdtool/hvdtool.cpp tools/hvdtool/tool_messages.cpp)

@@ -90,6 +90,19 @@ for name in Pessimistic Middle Optimistic; do
   run check $name.hvd; [ $status -eq 0 ] || fail "check $name: status $status: $(cat stdout)"
 done
 
+# Standard output that cannot be written (a full disk): status 2 and one
+# line on stderr; a cut text never passes for a whole one.
+for args in "text Middle.hvd" "show Middle.hvd" "show --json Middle.hvd" "diff --json Middle.hvd Optimistic.hvd" \
+            "range --json --samples 200 Pessimistic.hvd Optimistic.hvd"; do
+  # shellcheck disable=SC2086
+  WINE_RUN_STDOUT=direct "${hvdtool[@]}" $args >/dev/full 2>stderr.raw
+  status=$?
+  tr -d '\r' <stderr.raw >stderr
+  [ $status -eq 2 ] || fail "$args >/dev/full: status $status, not 2"
+  [ "$(wc -l <stderr)" -eq 1 ] && grep -q '^hvdtool: standard output: ' stderr ||
+    fail "$args >/dev/full: stderr is not the one line: $(cat stderr)"
+done
+
 # Checks JSON reports (and the chart) with python3: json_check KIND FILE...
 json_check() {
   python3 - "$@" <<'EOF'

@@ -19,6 +19,7 @@
 #include "tools/hlpc/help_file.h"
 #include "tools/hlpc/help_source.h"
 #include "tools/hlpc/html_help.h"
+#include "tools/tool_output.h"
 
 namespace fs = std::filesystem;
 
@@ -79,21 +80,6 @@ bool WriteBytes(const std::string& path, const std::string& bytes, std::string* 
     return true;
 }
 
-// Writes beside the target first, so that a failed write leaves no
-// partial help file under the target's name.
-bool WriteFileWhole(const std::string& path, const std::vector<unsigned char>& bytes, std::string* problem)
-{
-    const std::string partial = path + ".partial";
-    if (!WriteBytes(partial, std::string(bytes.begin(), bytes.end()), problem)) return false;
-    std::remove(path.c_str());  // rename does not replace a file everywhere
-    if (std::rename(partial.c_str(), path.c_str()) != 0) {
-        *problem = std::string("cannot rename the finished file: ") + std::strerror(errno);
-        std::remove(partial.c_str());
-        return false;
-    }
-    return true;
-}
-
 // Only a folder of the kinds of files that hlpc --html writes is replaced
 // as a whole: a mistyped FOLDER argument must not cost anyone their files.
 bool HoldsOnlyHtmlHelp(const fs::path& folder)
@@ -145,13 +131,25 @@ bool WriteFolderWhole(const std::string& path, const std::vector<hlpc::HtmlHelpF
             return false;
         }
     }
-    fs::remove_all(folder, error);
-    if (!error) fs::rename(partial, folder, error);
+    // The old folder is moved aside, not deleted, until the new one is in
+    // its place: a failure in between puts it back.
+    const fs::path old(path + ".old");
+    const bool hadFolder = fs::exists(folder, error);
+    if (!error && Replaceable(old)) fs::remove_all(old, error);
+    if (!error && hadFolder) fs::rename(folder, old, error);
     if (error) {
         *problem = "cannot replace the folder: " + error.message();
         fs::remove_all(partial, error);
         return false;
     }
+    fs::rename(partial, folder, error);
+    if (error) {
+        *problem = "cannot replace the folder: " + error.message();
+        if (hadFolder) fs::rename(old, folder, error);
+        fs::remove_all(partial, error);
+        return false;
+    }
+    if (hadFolder) fs::remove_all(old, error);
     return true;
 }
 
@@ -187,6 +185,7 @@ int main(int argc, char** argv)
         }
         return 0;
     }
-    if (!WriteFileWhole(outputPath, hlpc::WriteHelpFile(document), &problem)) return Fail(outputPath + ": " + problem);
+    const std::vector<unsigned char> help = hlpc::WriteHelpFile(document);
+    if (!WriteFileWhole(outputPath, help.data(), help.size(), &problem)) return Fail(outputPath + ": " + problem);
     return 0;
 }

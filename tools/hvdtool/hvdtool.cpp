@@ -81,7 +81,7 @@ int MakeCommand(const std::string& sourcePath, const std::string& outputPath)
     }
     std::vector<unsigned char> image(MaxSettingsImageSize);
     std::size_t size = EncodeSettingsImage(source.storedBlock, texts, image.data());
-    if (!WriteWholeFile(outputPath, image.data(), size, &problem)) return Fail(outputPath, problem);
+    if (!WriteFileWhole(outputPath, image.data(), size, &problem)) return Fail(outputPath, problem);
     return 0;
 }
 
@@ -160,11 +160,8 @@ int OptionCommand(const std::string& command, const std::vector<std::string>& ar
     return RangeCommand(line);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int RunCommand(int argc, char** argv)
 {
-    SetExtendedPrecision();
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "make" && argc == 4) return MakeCommand(argv[2], argv[3]);
     if (command == "text" && argc == 3) return TextCommand(argv[2]);
@@ -174,4 +171,16 @@ int main(int argc, char** argv)
     }
     std::fputs(Usage, stderr);
     return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    SetExtendedPrecision();
+    const int status = RunCommand(argc, argv);
+    // A text cut short by a full disk must not pass for a whole one.
+    std::string problem;
+    if (!StandardOutputWritten(&problem)) return Fail("standard output", problem);
+    return status;
 }

@@ -98,7 +98,7 @@ int RangeCommand(const CommandLine& line)
     }
     if (!line.svgPath.empty()) {
         std::string svg = RangeSvg(report, sampler, pathA, pathB);
-        if (!WriteWholeFile(line.svgPath, svg.data(), svg.size(), &problem)) return Fail(line.svgPath, problem);
+        if (!WriteFileWhole(line.svgPath, svg.data(), svg.size(), &problem)) return Fail(line.svgPath, problem);
     }
     std::string text = line.json ? RangeReportJson(report, sampler, pathA, pathB) : RangeReportText(report, sampler, pathA, pathB);
     std::fwrite(text.data(), 1, text.size(), stdout);

@@ -66,30 +66,6 @@ bool ReadSettingsFile(const std::string& path, std::vector<unsigned char>* bytes
     return false;
 }
 
-bool WriteWholeFile(const std::string& path, const void* bytes, std::size_t size, std::string* problem)
-{
-    std::string temporary = path + ".partial";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        *problem = std::string("cannot create: ") + std::strerror(errno);
-        return false;
-    }
-    bool written = std::fwrite(bytes, 1, size, file) == size;
-    written = std::fclose(file) == 0 && written;
-    if (!written) {
-        std::remove(temporary.c_str());
-        *problem = "write error";
-        return false;
-    }
-    std::remove(path.c_str());
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        *problem = std::string("cannot replace: ") + std::strerror(errno);
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
 void LoadIntoRecord(const SettingsFileView& view)
 {
     std::memset(&Settings, 0, offsetof(SettingsRecord, AuthorName));

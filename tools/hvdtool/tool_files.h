@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/settings_image.h"
+#include "tools/tool_output.h"
 
 // Prints "hvdtool: WHAT: PROBLEM" on stderr and returns 2. WHAT names the
 // file or the option at fault.
@@ -18,10 +19,6 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, s
 // Reads and checks a settings file; the view points into bytes. On failure
 // the problem is reported (Fail) and *status is 2.
 bool ReadSettingsFile(const std::string& path, std::vector<unsigned char>* bytes, SettingsFileView* view, int* status);
-
-// Writes the bytes beside the target and renames them over it, so that a
-// failure never leaves a partial file; false with the problem otherwise.
-bool WriteWholeFile(const std::string& path, const void* bytes, std::size_t size, std::string* problem);
 
 // The file's last-write date as the results screen writes it ("Mar 07
 // 1998"), or "?".

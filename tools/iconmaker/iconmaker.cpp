@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/tool_output.h"
+
 namespace {
 
 const int IconSide = 32;
@@ -494,20 +496,7 @@ int main(int argc, char** argv)
     const std::string outputPath = argv[1];
     std::vector<std::uint8_t> bytes = IconFile();
 
-    // Written beside the target and renamed over it: never a partial file.
-    std::string temporary = outputPath + ".partial";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) return Fail(outputPath, std::string("cannot create: ") + std::strerror(errno));
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    written = std::fclose(file) == 0 && written;
-    if (!written) {
-        std::remove(temporary.c_str());
-        return Fail(outputPath, "write error");
-    }
-    std::remove(outputPath.c_str());
-    if (std::rename(temporary.c_str(), outputPath.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return Fail(outputPath, std::string("cannot replace: ") + std::strerror(errno));
-    }
+    std::string problem;
+    if (!WriteFileWhole(outputPath, bytes.data(), bytes.size(), &problem)) return Fail(outputPath, problem);
     return 0;
 }
