@@ -16,7 +16,7 @@ CONFIGS := native asan win64 win32
 WIN64_BUILD ?= build/win64
 WIN32_BUILD ?= build/win32
 
-.PHONY: all deps build test bench run dist screenshots fuzz fuzz-build readme-chart clean $(CONFIGS)
+.PHONY: all deps build test bench run dist screenshots soak fuzz fuzz-build readme-chart clean $(CONFIGS)
 
 all: build
 
@@ -71,6 +71,15 @@ run: deps $(WIN64_BUILD)/CMakeCache.txt
 # build/dist/Halvorendyne.zip: the 32-bit program folder for Windows users.
 dist: deps $(WIN32_BUILD)/CMakeCache.txt
 	@JOBS=$(JOBS) bash cmake/make-dist.sh $(WIN32_BUILD)
+
+# Seeded random keys on the 64-bit program (tests/app/soak_test.sh): one
+# walk of KEYS keys per seed in SEED (several seeds separated by spaces).
+SEED ?= 1
+KEYS ?= 1000
+soak: deps $(WIN64_BUILD)/CMakeCache.txt
+	cmake --build $(WIN64_BUILD) --target Halvdyne screen_probe settings_Internal help_file help_chm -j$(JOBS)
+	KEYS=$(KEYS) bash cmake/wine-screen.sh 1024x768 bash tests/app/soak_test.sh $(WIN64_BUILD)/Halvdyne.exe \
+	  $(WIN64_BUILD)/screen_probe.exe $(WIN64_BUILD)/host-tools/hvdtool $(WIN64_BUILD) $(SEED)
 
 # build/screenshots: the results screen and the wizard's five pages, from
 # the program on a private 1024x768 Xvfb (cmake/take-screenshots.sh).

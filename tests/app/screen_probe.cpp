@@ -15,6 +15,19 @@
 //   screen_probe cover X Y W H       a red window over that rectangle of the
 //                                    screen for half a second, never active:
 //                                    the windows below repair what it hid
+//   screen_probe focus-state         where the keys go, for the program whose
+//                                    main window (class HalWnd) is up, as
+//                                    shell words: ours=1 when the foreground
+//                                    window is the program's own, desktop=1
+//                                    when it is the desktop (nobody's),
+//                                    help=1 when it is HTML Help's viewer,
+//                                    focus= and active= the program thread's
+//                                    windows, windows= its visible, enabled
+//                                    top-level windows (the viewer's not)
+//   screen_probe activate            brings the program's topmost visible,
+//                                    enabled window (not the viewer's) to the
+//                                    foreground, as Windows does when another
+//                                    program's last window closes
 //
 // Exit status: 0 done, 1 no such window, 2 bad arguments or a GDI failure.
 #include <windows.h>
@@ -171,6 +184,70 @@ int Cover(int x, int y, int width, int height)
     return 0;
 }
 
+// The program's visible, enabled top-level windows, topmost first.
+struct ProgramWindows {
+    DWORD processId;
+    HWND list[64];
+    int count;
+};
+
+// HTML Help's window: the system's viewer, though it runs in the program.
+bool IsHelpWindow(HWND window)
+{
+    char className[64] = "";
+    GetClassNameA(GetAncestor(window, GA_ROOT), className, sizeof className);
+    return std::strcmp(className, "HH Parent") == 0;
+}
+
+BOOL CALLBACK CollectProgramWindow(HWND window, LPARAM data)
+{
+    ProgramWindows* windows = reinterpret_cast<ProgramWindows*>(data);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == windows->processId && IsWindowVisible(window) && IsWindowEnabled(window) && !IsHelpWindow(window) &&
+        windows->count < 64) {
+        windows->list[windows->count++] = window;
+    }
+    return TRUE;
+}
+
+bool FindProgramWindows(ProgramWindows* windows, DWORD* threadId)
+{
+    HWND main = FindWindowA("HalWnd", nullptr);
+    if (!main) return false;
+    windows->processId = 0;
+    windows->count = 0;
+    *threadId = GetWindowThreadProcessId(main, &windows->processId);
+    EnumWindows(CollectProgramWindow, reinterpret_cast<LPARAM>(windows));
+    return true;
+}
+
+int FocusState()
+{
+    ProgramWindows windows;
+    DWORD threadId = 0;
+    if (!FindProgramWindows(&windows, &threadId)) return 1;
+    HWND foreground = GetForegroundWindow();
+    DWORD foregroundProcess = 0;
+    if (foreground) GetWindowThreadProcessId(foreground, &foregroundProcess);
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(threadId, &thread);
+    const bool help = foreground && IsHelpWindow(foreground);
+    std::printf("ours=%d desktop=%d help=%d focus=%p active=%p windows=%d\n",
+                foreground && foregroundProcess == windows.processId && !help, !foreground || foreground == GetDesktopWindow(),
+                help, static_cast<void*>(thread.hwndFocus), static_cast<void*>(thread.hwndActive), windows.count);
+    return 0;
+}
+
+int Activate()
+{
+    ProgramWindows windows;
+    DWORD threadId = 0;
+    if (!FindProgramWindows(&windows, &threadId) || windows.count == 0) return 1;
+    return SetForegroundWindow(windows.list[0]) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -188,8 +265,13 @@ int main(int argc, char** argv)
         status = ChooseFile(argv[2], argv[3]);
     } else if (argc == 6 && std::strcmp(argv[1], "cover") == 0) {
         status = Cover(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+    } else if (argc == 2 && std::strcmp(argv[1], "focus-state") == 0) {
+        status = FocusState();
+    } else if (argc == 2 && std::strcmp(argv[1], "activate") == 0) {
+        status = Activate();
     } else {
-        std::fprintf(stderr, "usage: screen_probe fixed-font-height | text-mask TEXT | window-text CAPTION | count-class NAME | choose-file CAPTION NAME | cover X Y W H\n");
+        std::fprintf(stderr, "usage: screen_probe fixed-font-height | text-mask TEXT | window-text CAPTION | count-class NAME | "
+                             "choose-file CAPTION NAME | cover X Y W H | focus-state | activate\n");
     }
     std::fflush(stdout);
     return status;
