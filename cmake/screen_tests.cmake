@@ -42,7 +42,7 @@ if(WIN32)
               bash ${CMAKE_SOURCE_DIR}/tests/app/soak_test.sh
               $<TARGET_FILE:Halvdyne> $<TARGET_FILE:screen_probe> ${CMAKE_BINARY_DIR}/host-tools/hvdtool
               ${CMAKE_BINARY_DIR} 1 2 3 keys:Up,space,space,Escape,Tab,Tab)
-    set_tests_properties(soak_short PROPERTIES TIMEOUT 600 ENVIRONMENT KEYS=80)
+    set_tests_properties(soak_short PROPERTIES TIMEOUT 600 ENVIRONMENT KEYS=60)
   endif()
   # The narrow layout of the results, under a smaller fixed system font.
   add_test(NAME screen_1024x768_72dpi
