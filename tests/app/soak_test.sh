@@ -62,23 +62,30 @@ fail_walk() {
 }
 
 # The program's CPU time in clock ticks (user + system).
+busy_ticks=$((3 * $(getconf CLK_TCK)))
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat" 2>/dev/null || echo -1; }
 
-# Waits until the program has used no CPU for 150 ms. One that keeps
-# computing for 3 s is in a busy loop (the banner reveal spins for well
-# under a second).
+# Waits until the program has used no CPU for 150 ms. One that has used
+# 3 s of CPU since the key without going idle is in a busy loop (the
+# banner reveal spins for well under a second); CPU time, not the clock,
+# so that a loaded machine does not look like one.
 settle() {
-  local before after quiet=0 start
+  local first before after quiet=0 start
   start=$(date +%s%N)
-  before=$(cpu_ticks)
+  first=$(cpu_ticks)
+  before=$first
   while [ $quiet -lt 3 ]; do
     sleep 0.05
     process_ended "$pid" && return 0
     after=$(cpu_ticks)
     if [ "$after" = "$before" ]; then quiet=$((quiet + 1)); else quiet=0; fi
     before=$after
-    if [ $(($(date +%s%N) - start)) -gt 3000000000 ]; then
-      fail_walk "the program is still busy 3 s after the key (a busy loop?)"
+    if [ $((after - first)) -gt $busy_ticks ]; then
+      fail_walk "the program used 3 s of CPU after the key without going idle (a busy loop)"
+      return 1
+    fi
+    if [ $(($(date +%s%N) - start)) -gt 60000000000 ]; then
+      fail_walk "the program did not go idle within 60 s of the key"
       return 1
     fi
   done
