@@ -255,6 +255,7 @@ bool HandleWizardKey(WPARAM virtualKey, LPARAM keyFlags)
     // Keys typed elsewhere on this thread are theirs: an HTML Help window
     // opened from a page runs on this thread under Wine.
     HWND focus = GetFocus();
+    if (focus == nullptr) focus = GetActiveWindow();
     if (!pressed || focus == nullptr || (focus != WizardFrameHandle && !IsChild(WizardFrameHandle, focus))) return false;
     if (FocusControlId > 500 && virtualKey == VK_ESCAPE) {
         HandleWizardCommand(IDC_WIZARD_CANCEL);
