@@ -10,6 +10,7 @@ add_library(hvdtool_core STATIC
   tools/hvdtool/command_options.cpp
   tools/hvdtool/diff_command.cpp
   tools/hvdtool/distribution_svg.cpp
+  tools/hvdtool/draw_blocks.cpp
   tools/hvdtool/json_writer.cpp
   tools/hvdtool/number_format.cpp
   tools/hvdtool/range_command.cpp
@@ -26,7 +27,8 @@ add_library(hvdtool_core STATIC
   tools/hvdtool/show_json.cpp
   tools/hvdtool/svg_parts.cpp
   tools/hvdtool/tool_files.cpp)
-target_link_libraries(hvdtool_core PUBLIC halv_files halv_display_text tool_output)
+find_package(Threads REQUIRED)
+target_link_libraries(hvdtool_core PUBLIC halv_files halv_display_text tool_output Threads::Threads)
 halv_warnings(hvdtool_core)
 
 add_executable(hvdtool tools/hvdtool/hvdtool.cpp tools/hvdtool/tool_messages.cpp)

@@ -210,6 +210,10 @@ TEST(HvdtoolOptions, ReadsTheOptionsOfEachCommand)
     EXPECT_TRUE(line.json);
     EXPECT_EQ(line.svgPath, "t.svg");
 
+    CommandLine threads;
+    ASSERT_TRUE(ParseCommandLine("range", {"a.hvd", "b.hvd", "--threads", "3"}, ThreadsOption, &threads));
+    EXPECT_EQ(threads.threads, 3u);
+
     CommandLine defaults;
     ASSERT_TRUE(ParseCommandLine("range", {"--", "-a.hvd", "b.hvd"}, SamplesOption, &defaults));
     EXPECT_EQ(defaults.files, (std::vector<std::string>{"-a.hvd", "b.hvd"}));
@@ -217,11 +221,12 @@ TEST(HvdtoolOptions, ReadsTheOptionsOfEachCommand)
     EXPECT_EQ(defaults.seed, DefaultSeed);
     EXPECT_FALSE(defaults.json);
     EXPECT_TRUE(defaults.svgPath.empty());
+    EXPECT_EQ(defaults.threads, 0u);  // one per processor
 }
 
 TEST(HvdtoolOptions, BadOptionsAreNamedInOneLine)
 {
-    const unsigned range = JsonOption | SamplesOption | SeedOption | SvgOption;
+    const unsigned range = JsonOption | SamplesOption | SeedOption | SvgOption | ThreadsOption;
     struct Case {
         std::vector<std::string> args;
         unsigned allowed;
@@ -240,6 +245,7 @@ TEST(HvdtoolOptions, BadOptionsAreNamedInOneLine)
         {{"--frobnicate"}, range, "hvdtool: --frobnicate: unknown option\n"},
         {{"-x"}, range, "hvdtool: -x: unknown option\n"},
         {{"--seed", "5"}, JsonOption, "hvdtool: --seed: not an option of range\n"},
+        {{"--threads", "0"}, range, "hvdtool: --threads: not a whole number from 1 to 256: '0'\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);

@@ -11,6 +11,7 @@
 #include "model/extended_math.h"
 #include "model/settings_record.h"
 #include "tests/tools/settings_sources.h"
+#include "tools/hvdtool/draw_blocks.h"
 #include "tools/hvdtool/number_format.h"
 #include "tools/hvdtool/range_report.h"
 #include "tools/hvdtool/range_run.h"
@@ -38,21 +39,31 @@ std::size_t IndexOf(const char* name)
     return static_cast<std::size_t>(&FieldNamed(name) - SettingsFields);
 }
 
-RangeReport RunBetween(const SpreadFiles& files, std::uint64_t samples, std::uint64_t seed)
+RangeRun RunOf(std::uint64_t samples, std::uint64_t seed, unsigned threads = 1)
 {
-    LoadIntoRecord(ViewOf(files.a));
+    RangeRun run;
+    run.samples = samples;
+    run.seed = seed;
+    run.threads = threads;
+    return run;
+}
+
+RangeReport RunBetween(const SpreadFiles& files, std::uint64_t samples, std::uint64_t seed, unsigned threads = 1)
+{
     SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
     RangeReport report;
     std::string problem;
-    EXPECT_TRUE(RunRange(sampler, samples, seed, nullptr, nullptr, &report, &problem)) << problem;
+    EXPECT_TRUE(RunRange(sampler, RunOf(samples, seed, threads), &report, &problem)) << problem;
     return report;
 }
 
 // The model's results for a stored block, computed the program's way.
-ResultValues ResultsOf(const unsigned char* block)
+ResultValues ResultsOf(const unsigned char* block, StageProducts* products = nullptr)
 {
     std::memcpy(StoredBlockBytes(), block, StoredBlockSize);
+    Settings.MaxYears = FixedMaxYears;
     ComputeResults();
+    if (products) *products = LastStageProducts();
     return CurrentResults();
 }
 
@@ -222,7 +233,8 @@ TEST(HvdtoolRange, SameFileTwiceGivesItsOwnResultsAtEveryPoint)
     huge.Set("GalaxyCount", 9e18L, 9e18L);            // "more than 10^" in the universe
     for (const SpreadFiles* files : {&worked, &lifeless, &huge}) {
         RangeReport report = RunBetween(*files, 500, 3);
-        ResultValues own = ResultsOf(files->a.storedBlock);
+        StageProducts ownProducts;
+        ResultValues own = ResultsOf(files->a.storedBlock, &ownProducts);
         for (int line = 0; line < ResultLineCount; ++line) {
             SCOPED_TRACE(line + 1);
             const ResultSpread& r = report.results[line];
@@ -243,7 +255,7 @@ TEST(HvdtoolRange, SameFileTwiceGivesItsOwnResultsAtEveryPoint)
         EXPECT_TRUE(report.sensitivity.empty());
         // Every draw in one bin, the one around the program's own product;
         // a product of 0 off the axis.
-        const long double products[2] = {LastStageProducts().inhabitedPlanets, LastStageProducts().galaxyCivilizations};
+        const long double products[2] = {ownProducts.inhabitedPlanets, ownProducts.galaxyCivilizations};
         const Histogram* histograms[2] = {&report.inhabitedDistribution, &report.galaxyDistribution};
         for (int i = 0; i < 2; ++i) {
             const Histogram& h = *histograms[i];
@@ -265,13 +277,21 @@ TEST(HvdtoolRange, SameFileTwiceGivesItsOwnResultsAtEveryPoint)
     EXPECT_EQ(ResultsOf(lifeless.a.storedBlock).line[2].count, 1);
 }
 
-TEST(HvdtoolRange, SameSeedSameReportOtherSeedOtherDraws)
+// Three blocks of draws, on one thread and on two: the same reports.
+TEST(HvdtoolRange, SameSeedSameReportOnAnyThreadsOtherSeedOtherDraws)
 {
     SpreadFiles files;
     files.Set("StarCount", 1e6L, 1e8L);
     files.Set("LifeEvolvesProb", 0.001f, 1.0f);
     files.Set("CivilizationSpanYears", 100, 1e9L);
-    RangeReport first = RunBetween(files, 5000, 99), again = RunBetween(files, 5000, 99), other = RunBetween(files, 5000, 100);
+    files.Set("DwarfShare", 0.25f, 0.3f);  // refused now and then with SunLikeShare
+    files.Set("SunLikeShare", 0.5f, 0.72f);
+    ASSERT_GT(DrawBlockCount(5000), 2u);
+    RangeReport first = RunBetween(files, 5000, 99), again = RunBetween(files, 5000, 99, 2), other = RunBetween(files, 5000, 100);
+    SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
+    EXPECT_EQ(RangeReportJson(first, sampler, "a", "b"), RangeReportJson(again, sampler, "a", "b"));
+    EXPECT_EQ(RangeSvg(first, sampler, "a", "b"), RangeSvg(again, sampler, "a", "b"));
+    EXPECT_GT(first.refused, 0u);
     for (int line = 0; line < ResultLineCount; ++line) {
         SCOPED_TRACE(line + 1);
         EXPECT_TRUE(SameValue(first.results[line].low, again.results[line].low));
@@ -523,11 +543,10 @@ TEST(HvdtoolRange, GivesUpWhenTheWizardRefusesEveryDraw)
     SpreadFiles files;
     files.Set("FirstLifeYears", 7e9L, 8e9L);  // after the first civilization (6e9): refused
     files.Set("StarCount", 1e6L, 2e6L);
-    LoadIntoRecord(ViewOf(files.a));
     SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
     RangeReport report;
     std::string problem;
-    EXPECT_FALSE(RunRange(sampler, 10, 1, nullptr, nullptr, &report, &problem));
+    EXPECT_FALSE(RunRange(sampler, RunOf(10, 1), &report, &problem));
     EXPECT_NE(problem.find("would refuse"), std::string::npos) << problem;
 }
 
@@ -537,11 +556,10 @@ TEST(HvdtoolTornado, OneBarPerVariedParameterInEachChart)
     files.Set("StarCount", 1e6L, 1e8L);
     files.Set("LifeEvolvesProb", 0.0f, 1.0f);  // a count of 0 at the low end
     files.Set("GalaxyCount", 1e9L, 1e10L);     // changes neither count
-    LoadIntoRecord(ViewOf(files.a));
     SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
     RangeReport report;
     std::string problem;
-    ASSERT_TRUE(RunRange(sampler, 200, 1, nullptr, nullptr, &report, &problem));
+    ASSERT_TRUE(RunRange(sampler, RunOf(200, 1), &report, &problem));
     std::string svg = RangeSvg(report, sampler, "a <&> \xC3\xA9.hvd", "b.hvd");
     auto occurrences = [&svg](const std::string& what) {
         std::size_t n = 0;

@@ -16,6 +16,7 @@ const OptionName Options[] = {
     {"--samples", SamplesOption, true},
     {"--seed", SeedOption, true},
     {"--svg", SvgOption, true},
+    {"--threads", ThreadsOption, true},
 };
 
 // Plain decimal digits only: no sign, no spaces, no grouping.
@@ -61,6 +62,15 @@ bool SetValue(const OptionName& o, const std::string& value, CommandLine* out)
         }
         out->svgPath = value;
         return true;
+    case ThreadsOption: {
+        std::uint64_t threads = 0;
+        if (!ParseWhole(value, MaxThreads, &threads) || threads == 0) {
+            Fail(o.name, "not a whole number from 1 to " + GroupedUnsigned(MaxThreads) + ": '" + value + "'");
+            return false;
+        }
+        out->threads = static_cast<unsigned>(threads);
+        return true;
+    }
     case JsonOption: break;
     }
     return true;

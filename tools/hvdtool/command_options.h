@@ -10,11 +10,13 @@ enum CommandOption : unsigned {
     SamplesOption = 2,  // --samples N
     SeedOption = 4,     // --seed S
     SvgOption = 8,      // --svg FILE
+    ThreadsOption = 16, // --threads N
 };
 
 const std::uint64_t DefaultSamples = 100000;
 const std::uint64_t MaxSamples = 10000000;
 const std::uint64_t DefaultSeed = 1;
+const std::uint64_t MaxThreads = 256;
 
 struct CommandLine {
     std::vector<std::string> files;  // the arguments that are not options
@@ -22,6 +24,7 @@ struct CommandLine {
     std::uint64_t samples = DefaultSamples;
     std::uint64_t seed = DefaultSeed;
     std::string svgPath;  // empty: no chart
+    unsigned threads = 0;  // 0: one per processor
 };
 
 // Reads args (the arguments after the command name), accepting the options

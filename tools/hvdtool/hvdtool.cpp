@@ -40,7 +40,7 @@ const char Usage[] =
     "       hvdtool show FILE.hvd [--json]\n"
     "       hvdtool check FILE.hvd\n"
     "       hvdtool diff A.hvd B.hvd [--json]\n"
-    "       hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--json] [--svg FILE]\n";
+    "       hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--threads N] [--json] [--svg FILE]\n";
 
 void PrintText(const char* name, const char* text)
 {
@@ -147,7 +147,8 @@ int CheckCommand(const std::string& path)
 // the number of files is wrong.
 int OptionCommand(const std::string& command, const std::vector<std::string>& args)
 {
-    const unsigned allowed = command == "range" ? (JsonOption | SamplesOption | SeedOption | SvgOption) : JsonOption;
+    unsigned allowed = JsonOption;
+    if (command == "range") allowed |= SamplesOption | SeedOption | ThreadsOption | SvgOption;
     CommandLine line;
     if (!ParseCommandLine(command.c_str(), args, allowed, &line)) return 2;
     std::size_t files = command == "show" ? 1 : 2;

@@ -1,8 +1,8 @@
 // The Monte-Carlo run of hvdtool range: the program's own estimate
-// (ComputeResults on the SettingsRecord, with its rounding after each
-// stage) over settings drawn between two files, its statistics, the
-// distributions of the two counts of our galaxy before their rounding, and
-// a one-at-a-time sensitivity of those counts.
+// (ComputeResultsFor, with its rounding after each stage) over settings
+// drawn between two files, its statistics, the
+// distributions of the two counts of our galaxy before their rounding, and a
+// one-at-a-time sensitivity of those counts.
 #pragma once
 
 #include <cstdint>
@@ -62,11 +62,25 @@ struct RangeReport {
     std::vector<std::size_t> inhabitedRanking, galaxyRanking;
 };
 
-// Called now and then with the draws made so far (accepted and refused).
-typedef void (*RangeProgress)(void* context, std::uint64_t drawn, std::uint64_t accepted, std::uint64_t samples);
+// How far a run has come: accepted draws so far.
+struct RangeProgressState {
+    std::uint64_t drawn, samples;
+    bool done;
+};
 
-// Draws samples accepted settings with the seed and summarizes them. Both
-// blocks must be accepted by the wizard. Fails (false, with the problem)
-// only when the wizard refuses nearly every draw. Uses the SettingsRecord.
-bool RunRange(const SettingsSampler& sampler, std::uint64_t samples, std::uint64_t seed, RangeProgress progress,
-              void* progressContext, RangeReport* report, std::string* problem);
+// Called now and then on the thread that called RunRange.
+typedef void (*RangeProgress)(void* context, const RangeProgressState& state);
+
+struct RangeRun {
+    std::uint64_t samples = 100000;
+    std::uint64_t seed = 1;
+    unsigned threads = 1;     // the report is the same for any number
+    RangeProgress progress = nullptr;
+    void* progressContext = nullptr;
+};
+
+// Draws run.samples accepted settings with the seed, in blocks of
+// DrawBlockSize on run.threads threads, and summarizes them. Both blocks
+// must be accepted by the wizard. Fails (false, with the problem) only
+// when the wizard refuses nearly every draw. Leaves the SettingsRecord alone.
+bool RunRange(const SettingsSampler& sampler, const RangeRun& run, RangeReport* report, std::string* problem);

@@ -16,5 +16,5 @@ int ShowJsonCommand(const std::string& path);
 int DiffCommand(const std::string& pathA, const std::string& pathB, bool json);
 
 // The Monte-Carlo run between line.files[0] and line.files[1], with
-// line.samples, line.seed, line.json and line.svgPath.
+// line.samples, line.seed, line.threads, line.json and line.svgPath.
 int RangeCommand(const CommandLine& line);
