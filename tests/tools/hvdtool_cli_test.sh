@@ -164,6 +164,19 @@ elif kind == 'range':  # range JSON, chart: one bar per varied parameter in each
         assert sum(b['count'] for b in h['bins']) + h['zero'] + h['negative'] + h['infinite'] + h['undefined'] == d['samples'], key
         assert all(abs(b['log10To'] - b['log10From'] - 1 / h['binsPerDecade']) < 1e-9 for b in h['bins']), key
     assert d['distributions']['galaxyCivilizations']['belowOne'] == d['galaxyBelowOne']
+    # 95 % intervals around their points and shares.
+    low, high = d['galaxyBelowOneInterval']
+    assert low <= d['galaxyBelowOne'] <= high and high - low < 0.05, (low, high)
+    assert d['distributions']['galaxyCivilizations']['belowOneInterval'] == [low, high]
+    for r in d['results']:
+        for point in ('p5', 'median', 'p95'):
+            a, b = r['intervals'][point]
+            if all(isinstance(v, (int, float)) for v in (a, r[point], b)):
+                assert a <= r[point] <= b, (r['label'], point, a, r[point], b)
+    for key in ('inhabitedPlanets', 'galaxyCivilizations'):
+        h = d['distributions'][key]
+        for point in ('p5', 'median', 'p95'):
+            assert h['intervals'][point][0] <= h[point] <= h['intervals'][point][1], (key, point)
     ns = {'svg': 'http://www.w3.org/2000/svg'}
     svg = ET.parse(files[1]).getroot()
     charts = svg.findall('svg:g[@class="chart"]', ns)
@@ -218,7 +231,8 @@ head -3 seed7.txt | tr '\n' '|' | grep -q '^Monte-Carlo run of the estimate: 20,
 grep -Eq '^Settings the wizard would refuse, drawn again: [1-9][0-9,]*\.$' seed7.txt || fail "range: refused draws not counted"
 grep -Eq '^  LifeEvolvesProb +0\.000001 to 1\.0 +log-uniform$' seed7.txt || fail "range: LifeEvolvesProb is not drawn log-uniform"
 grep -Eq '^  StarCount +100,000,000,000 to 400,000,000,000 +uniform$' seed7.txt || fail "range: StarCount is not drawn uniform"
-grep -Eq '^in [0-9]+\.[0-9] % of the draws; a count of exactly 1 ' seed7.txt || fail "range: no share below one"
+grep -Eq '^in [0-9]+\.[0-9] % of the draws \(95 % interval [0-9]+\.[0-9] to [0-9]+\.[0-9] %\); a count of exactly$' seed7.txt ||
+  fail "range: no share below one with its interval"
 run range Pessimistic.hvd Optimistic.hvd --samples 20000 --seed 7 --json --svg third.svg; cp stdout seed7.json
 json_check range seed7.json third.svg || fail "range --json, --svg: not the expected JSON and chart"
 cmp -s first.svg third.svg || fail "range --json changed the chart"

@@ -132,6 +132,30 @@ void AppendRanking(std::string* out, const RangeReport& report, const SettingsSa
     if (!unchanged.empty()) *out += Wrapped("  unchanged: " + unchanged, "    ");
 }
 
+std::string IntervalWording(const ResultValue* interval)
+{
+    return ResultWording(interval[0]) + " to " + ResultWording(interval[1]);
+}
+
+std::string ShareIntervalText(const long double* interval)
+{
+    return PercentText(interval[0]) + " to " + PercentText(interval[1]) + " %";
+}
+
+std::string ShareJson(long double share)
+{
+    return SignificantText(share, 10, false);
+}
+
+void WriteInterval(JsonWriter* json, const char* key, const std::string& from, const std::string& to)
+{
+    json->Key(key);
+    json->BeginArray();
+    json->Raw(from);
+    json->Raw(to);
+    json->EndArray();
+}
+
 void WriteResultValue(JsonWriter* json, const char* key, const ResultValue& value)
 {
     json->Key(key);
@@ -167,11 +191,18 @@ void WriteDistribution(JsonWriter* json, const Histogram& h)
     json->Integer(static_cast<long long>(h.undefined));
     json->Key("belowOne");
     json->Raw(SignificantText(static_cast<long double>(h.belowOne) / static_cast<long double>(h.samples), 10, false));
+    long double below[2];
+    WilsonInterval(h.belowOne, h.samples, &below[0], &below[1]);
+    WriteInterval(json, "belowOneInterval", ShareJson(below[0]), ShareJson(below[1]));
     const char* names[3] = {"p5", "median", "p95"};
     for (int i = 0; i < 3; ++i) {
         json->Key(names[i]);
         json->Raw(ProductJson(h.points[i]));
     }
+    json->Key("intervals");
+    json->BeginObject();
+    for (int i = 0; i < 3; ++i) WriteInterval(json, names[i], ProductJson(h.intervals[i][0]), ProductJson(h.intervals[i][1]));
+    json->EndObject();
     json->EndObject();
 }
 
@@ -252,13 +283,20 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
         out += std::string(ResultLabel(line)) + "\n";
         out += "  5 %: " + ResultWording(r.low) + "   median: " + ResultWording(r.median) + "   95 %: " + ResultWording(r.high) +
                "   mean: " + MeanText(r, r.low.distance) + "\n";
+        out += "  95 % intervals: 5 %: " + IntervalWording(r.intervals[0]) + "   median: " + IntervalWording(r.intervals[1]) +
+               "   95 %: " + IntervalWording(r.intervals[2]) + "\n";
     }
     out += "\nCivilizations in our galaxy: fewer than one (the product before rounding below 1)\n"
-           "in " + PercentText(report.galaxyBelowOne) + " % of the draws; a count of exactly 1 (after rounding and the\n"
-           "\"at least 1\" rule) in " + PercentText(report.galaxyExactlyOne) + " %.\n";
+           "in " + PercentText(report.galaxyBelowOne) + " % of the draws (95 % interval " + ShareIntervalText(report.galaxyBelowOneInterval) +
+           "); a count of exactly\n1 (after rounding and the \"at least 1\" rule) in " + PercentText(report.galaxyExactlyOne) + " %.\n";
     const Histogram& g = report.galaxyDistribution;
     out += "That product: 5 %: " + ProductText(g.points[0]) + "   median: " + ProductText(g.points[1]) + "   95 %: " +
            ProductText(g.points[2]) + "\n";
+    out += "  95 % intervals: 5 %: " + ProductText(g.intervals[0][0]) + " to " + ProductText(g.intervals[0][1]) + "   median: " +
+           ProductText(g.intervals[1][0]) + " to " + ProductText(g.intervals[1][1]) + "   95 %: " + ProductText(g.intervals[2][0]) +
+           " to " + ProductText(g.intervals[2][1]) + "\n";
+    out += "(95 % intervals: the values an endless run could have, given these " + ExactCountText(static_cast<long long>(report.samples)) +
+           "\ndraws with seed " + std::to_string(report.seed) + "; two runs whose intervals overlap may differ by chance.)\n";
 
     if (report.sensitivity.empty()) return out + "\nSensitivity: no parameter differs between the two files.\n";
     out += "\nSensitivity: each parameter from its low to its high value, the others at the\n"
@@ -289,6 +327,9 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
     json.Raw(std::to_string(report.seed));
     json.Key("refused");
     json.Integer(static_cast<long long>(report.refused));
+    json.Key("intervals");
+    json.String("95 % intervals of the points and shares from these samples and this seed: the points' from the order statistics' "
+                "ranks n q -/+ 1.96 sqrt(n q (1 - q)), the shares' by Wilson's score method");
 
     json.Key("parameters");
     json.BeginArray();
@@ -323,6 +364,11 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
         WriteResultValue(&json, "p95", r.high);
         json.Key("mean");
         json.Raw(MeanJson(r));
+        json.Key("intervals");
+        json.BeginObject();
+        const char* points[3] = {"p5", "median", "p95"};
+        for (int i = 0; i < 3; ++i) WriteInterval(&json, points[i], ResultJson(r.intervals[i][0]), ResultJson(r.intervals[i][1]));
+        json.EndObject();
         json.Key("text");
         json.BeginObject();
         json.Key("p5");
@@ -351,6 +397,7 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
 
     json.Key("galaxyBelowOne");
     json.Raw(SignificantText(report.galaxyBelowOne, 10, false));
+    WriteInterval(&json, "galaxyBelowOneInterval", ShareJson(report.galaxyBelowOneInterval[0]), ShareJson(report.galaxyBelowOneInterval[1]));
     json.Key("galaxyExactlyOne");
     json.Raw(SignificantText(report.galaxyExactlyOne, 10, false));
 

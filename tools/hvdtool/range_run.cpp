@@ -108,11 +108,14 @@ void SummarizeCounts(const std::vector<std::int64_t>& counts, const std::vector<
         if (exponents[i] != 0) defined = false;
         sum += static_cast<long double>(counts[i]);
     }
-    CountRank points[3];
-    SelectPoints(&ranks, [](const CountRank& a, const CountRank& b) { return a < b; }, points);
+    CountRank points[3], intervals[3][2];
+    SelectPoints(&ranks, [](const CountRank& a, const CountRank& b) { return a < b; }, points, intervals);
     out->low = CountOf(points[0]);
     out->median = CountOf(points[1]);
     out->high = CountOf(points[2]);
+    for (int i = 0; i < 3; ++i) {
+        for (int end = 0; end < 2; ++end) out->intervals[i][end] = CountOf(intervals[i][end]);
+    }
     out->meanDefined = defined;
     out->mean = defined ? sum / static_cast<long double>(counts.size()) : 0.0L;
 }
@@ -121,11 +124,14 @@ void SummarizeDistances(std::vector<float>* distances, ResultSpread* out)
 {
     long double sum = 0;
     for (float d : *distances) sum += d;
-    float points[3];
-    SelectPoints(distances, DistanceLess, points);
+    float points[3], intervals[3][2];
+    SelectPoints(distances, DistanceLess, points, intervals);
     out->low = ResultValue{true, 0, 0, points[0]};
     out->median = ResultValue{true, 0, 0, points[1]};
     out->high = ResultValue{true, 0, 0, points[2]};
+    for (int i = 0; i < 3; ++i) {
+        for (int end = 0; end < 2; ++end) out->intervals[i][end] = ResultValue{true, 0, 0, intervals[i][end]};
+    }
     out->meanDefined = true;
     out->mean = sum / static_cast<long double>(distances->size());
 }
@@ -335,6 +341,7 @@ bool RunRange(const SettingsSampler& sampler, const RangeRun& run, RangeReport* 
     };
     RunBlocks(sizeof summaries / sizeof summaries[0], run.threads, [&summaries](std::size_t i) { summaries[i](); }, []() {});
     report->galaxyBelowOne = static_cast<long double>(report->galaxyDistribution.belowOne) / static_cast<long double>(samples);
+    WilsonInterval(report->galaxyDistribution.belowOne, samples, &report->galaxyBelowOneInterval[0], &report->galaxyBelowOneInterval[1]);
     report->galaxyExactlyOne = static_cast<long double>(exactlyOne) / static_cast<long double>(samples);
 
     SettingsRecord record = WorkRecord();

@@ -1,6 +1,6 @@
 // The Monte-Carlo run of hvdtool range: the program's own estimate
 // (ComputeResultsFor, with its rounding after each stage) over settings
-// drawn between two files, its statistics, the
+// drawn between two files, its statistics with their sampling error, the
 // distributions of the two counts of our galaxy before their rounding, and a
 // one-at-a-time sensitivity of those counts.
 #pragma once
@@ -20,6 +20,7 @@ struct ResultSpread {
     ResultValue low;     // 5 %
     ResultValue median;  // 50 %
     ResultValue high;    // 95 %
+    ResultValue intervals[3][2];  // the 95 % interval of each point: two draws (IntervalPositions)
     bool meanDefined;    // false when a draw was "more than 10^" (or "less than -10^")
     long double mean;    // may be infinite or undefined (NaN) for the distances
 };
@@ -49,6 +50,7 @@ struct RangeReport {
     std::uint64_t refused = 0;  // draws the wizard would refuse, drawn again
     ResultSpread results[ResultLineCount];
     long double galaxyBelowOne = 0;    // share of draws whose unrounded galaxy product was below 1
+    long double galaxyBelowOneInterval[2] = {};  // its 95 % interval (Wilson)
     long double galaxyExactlyOne = 0;  // share whose galaxy count came out as exactly 1
     // The products before rounding (the galaxy's also before the "at least
     // 1" rule) over the draws.
