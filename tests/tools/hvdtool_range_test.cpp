@@ -431,6 +431,7 @@ TEST(HvdtoolRange, IntervalsHoldTheirValueInNineteenRunsOfTwenty)
     files.Set("CivilizationSpanYears", 0, 1e7L);
     SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
     RangeRun run = RunOf(400000, 1, 2);
+    run.endShares = false;
     RangeReport large;
     std::string problem;
     ASSERT_TRUE(RunRange(sampler, run, &large, &problem));
@@ -452,6 +453,46 @@ TEST(HvdtoolRange, IntervalsHoldTheirValueInNineteenRunsOfTwenty)
         SCOPED_TRACE(i);
         EXPECT_NEAR(held[i] / static_cast<double>(runs), 0.95, 3.5 * 0.011) << held[i];
     }
+}
+
+// Each parameter held at its ends, the others drawn with the same numbers:
+// the civilization span decides everything (every draw below one at a span
+// of 0, none at 10^7, where the product is 5.371), the star distance
+// nothing, to the last draw; the star-kind shares are refused at one end
+// and drawn again there: with the sun-like share at 1 whenever the dwarf
+// share, uniform on [0, 0.5], passes 0.01 (98 % of the draws, so 49 draws
+// again per accepted one), never at 0.5.
+TEST(HvdtoolRange, SharesBelowOneWithEachParameterAtItsEnds)
+{
+    SpreadFiles files;
+    files.Set("CivilizationSpanYears", 0, 1e7L);
+    files.Set("StarDistanceLy", 4, 7);
+    files.Set("DwarfShare", 0.5f, 0.0f);
+    files.Set("SunLikeShare", 0.5f, 1.0f);
+    files.Set("GiantShare", 0.0f, 0.0f);
+    const std::uint64_t n = 4000;
+    RangeReport report = RunBetween(files, n, 6);
+    ASSERT_EQ(report.endShares.size(), 4u);
+    auto shares = [&report](const char* name) {
+        for (const EndShares& e : report.endShares) {
+            if (e.parameter == IndexOf(name)) return e;
+        }
+        ADD_FAILURE() << name;
+        return EndShares{};
+    };
+    const EndShares span = shares("CivilizationSpanYears"), distance = shares("StarDistanceLy"), sunLike = shares("SunLikeShare");
+    EXPECT_EQ(span.ends[0].belowOne, n);
+    EXPECT_EQ(span.ends[1].belowOne, 0u);
+    EXPECT_EQ(distance.ends[0].belowOne, report.galaxyDistribution.belowOne);
+    EXPECT_EQ(distance.ends[1].belowOne, report.galaxyDistribution.belowOne);
+    EXPECT_EQ(distance.ends[0].refused, report.refused);
+    EXPECT_EQ(sunLike.ends[0].refused, 0u);
+    const double p = 0.98, expected = p / (1 - p) * n, sd = std::sqrt(p * n) / (1 - p);
+    EXPECT_NEAR(static_cast<double>(sunLike.ends[1].refused), expected, 4 * sd);
+    EXPECT_FALSE(sunLike.ends[1].hopeless);
+    // Largest gap first: the span; the star distance, with none, last.
+    EXPECT_EQ(report.endShares[report.endShareRanking.front()].parameter, IndexOf("CivilizationSpanYears"));
+    EXPECT_EQ(report.endShares[report.endShareRanking.back()].parameter, IndexOf("StarDistanceLy"));
 }
 
 // Values at and around the bin edges, and those the axis cannot show.
@@ -633,10 +674,10 @@ TEST(HvdtoolTornado, OneBarPerVariedParameterInEachChart)
         for (std::size_t at = svg.find(what); at != std::string::npos; at = svg.find(what, at + 1)) ++n;
         return n;
     };
-    EXPECT_EQ(occurrences("<g class=\"chart\""), 2u);
-    EXPECT_EQ(occurrences("<g class=\"bar\""), 2 * sampler.VariedCount());
-    EXPECT_EQ(occurrences("data-parameter=\"GalaxyCount\""), 2u);
-    EXPECT_EQ(occurrences("<rect x="), 4 * sampler.VariedCount());  // two per bar
+    EXPECT_EQ(occurrences("<g class=\"chart\""), 3u);  // two tornado charts, and the share below one at the ends
+    EXPECT_EQ(occurrences("<g class=\"bar\""), 3 * sampler.VariedCount());
+    EXPECT_EQ(occurrences("data-parameter=\"GalaxyCount\""), 3u);
+    EXPECT_EQ(occurrences("<rect x="), 6 * sampler.VariedCount());  // two per bar
     EXPECT_EQ(occurrences("<g class=\"distribution\""), 2u);
     EXPECT_NE(svg.find("a &lt;&amp;&gt; &#xE9;.hvd"), std::string::npos);
     EXPECT_EQ(svg.find("width=\"-"), std::string::npos);

@@ -66,9 +66,14 @@ void ShowProgress(void* context, const RangeProgressState& state)
     std::string line = "hvdtool range: ";
     if (state.done) {
         long long ms = Milliseconds(now - p.start);
-        line += Count(state.samples) + " draws in " + std::to_string(ms / 1000) + "." + std::to_string(ms / 100 % 10) + " s";
-    } else {
+        line += Count(state.samples) + " draws";
+        if (state.endsTotal > 0) line += " and " + Count(state.endsTotal) + " at the parameters' ends";
+        line += " in " + std::to_string(ms / 1000) + "." + std::to_string(ms / 100 % 10) + " s";
+    } else if (state.drawn < state.samples) {
         line += Count(state.drawn) + " of " + Count(state.samples) + " draws" + Percent(state.drawn, state.samples);
+    } else {
+        line += "each parameter at its ends: " + Count(state.endsDrawn) + " of " + Count(state.endsTotal) + " draws" +
+                Percent(state.endsDrawn, state.endsTotal);
     }
     // Blanks over what is left of a longer line before.
     std::fprintf(stderr, "\r%-78s%s", line.c_str(), state.done ? "\n" : "");

@@ -147,6 +147,33 @@ std::string ShareJson(long double share)
     return SignificantText(share, 10, false);
 }
 
+std::string EndShareText(const EndShares& e, int end, std::uint64_t samples)
+{
+    return e.ends[end].hopeless ? "n/a" : PercentText(e.Share(end, samples)) + " %";
+}
+
+void AppendEndShares(std::string* out, const RangeReport& report, const SettingsSampler& sampler)
+{
+    *out += "\nWhich parameter decides whether we are alone: the share of draws with fewer than\n"
+            "one civilization in our galaxy with each parameter held at its low and at its\n"
+            "high value, the others drawn as above (the same draws at both ends), largest\n"
+            "gap first. Over all draws: " + PercentText(report.galaxyBelowOne) + " %.\n";
+    *out += "  " + Padded("", 24) + "  at low   at high   refused and drawn again (low / high)\n";
+    bool hopeless = false;
+    for (std::size_t index : report.endShareRanking) {
+        const EndShares& e = report.endShares[index];
+        const char* name = sampler.Parameter(e.parameter).field->name;
+        std::string refused[2];
+        for (int end = 0; end < 2; ++end) {
+            refused[end] = e.ends[end].hopeless ? "n/a" : ExactCountText(static_cast<long long>(e.ends[end].refused));
+        }
+        *out += "  " + Padded(name, 24) + RightAligned(EndShareText(e, 0, report.samples), 8) +
+                RightAligned(EndShareText(e, 1, report.samples), 10) + "   " + refused[0] + " / " + refused[1] + "\n";
+        hopeless = hopeless || e.ends[0].hopeless || e.ends[1].hopeless;
+    }
+    if (hopeless) *out += "(n/a: the settings wizard would refuse nearly every draw with the parameter there.)\n";
+}
+
 void WriteInterval(JsonWriter* json, const char* key, const std::string& from, const std::string& to)
 {
     json->Key(key);
@@ -307,8 +334,12 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
     AppendRanking(&out, report, sampler, false);
     AppendRanking(&out, report, sampler, true);
     for (const SensitivityEntry& e : report.sensitivity) {
-        if (e.refused[0] || e.refused[1]) return out + "\n(refused at ...: the settings wizard would refuse that setting.)\n";
+        if (e.refused[0] || e.refused[1]) {
+            out += "\n(refused at ...: the settings wizard would refuse that setting.)\n";
+            break;
+        }
     }
+    if (!report.endShares.empty()) AppendEndShares(&out, report, sampler);
     return out;
 }
 
@@ -414,6 +445,40 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
     json.Key("galaxyCivilizations");
     WriteSensitivity(&json, report, sampler, true);
     json.EndObject();
+    if (!report.endShares.empty()) {
+        json.Key("belowOneAtEnds");
+        json.BeginObject();
+        json.Key("method");
+        json.String("the share of draws with the galaxy's product below 1, with one parameter held at its low or its high value "
+                    "and the others drawn with the same numbers at both ends; draws the wizard would refuse there are drawn again");
+        json.Key("parameters");
+        json.BeginArray();
+        for (std::size_t index : report.endShareRanking) {
+            const EndShares& e = report.endShares[index];
+            const ParameterSpread& p = sampler.Parameter(e.parameter);
+            json.BeginObject();
+            json.Key("parameter");
+            json.String(p.field->name);
+            json.Key("low");
+            json.Raw(SpreadValueJson(p, p.low));
+            json.Key("high");
+            json.Raw(SpreadValueJson(p, p.high));
+            const char* keys[2][2] = {{"belowOneAtLow", "refusedAtLow"}, {"belowOneAtHigh", "refusedAtHigh"}};
+            for (int end = 0; end < 2; ++end) {
+                json.Key(keys[end][0]);
+                json.Raw(e.ends[end].hopeless ? "\"n/a\"" : ShareJson(e.Share(end, report.samples)));
+                json.Key(keys[end][1]);
+                if (e.ends[end].hopeless) {
+                    json.Raw("\"n/a\"");
+                } else {
+                    json.Integer(static_cast<long long>(e.ends[end].refused));
+                }
+            }
+            json.EndObject();
+        }
+        json.EndArray();
+        json.EndObject();
+    }
     json.EndObject();
     return json.Text();
 }

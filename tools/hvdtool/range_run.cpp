@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
 
 #include "model/estimation.h"
 #include "model/settings_record.h"
@@ -235,6 +236,108 @@ struct PlainDraws {
     }
 };
 
+// The draws with one parameter at an end. Variant 2k + end holds the k-th
+// varied parameter at its low (end 0) or high (end 1) value. Each block
+// draws from the same numbers as the plain run's block and gives every
+// variant the draw until that variant has the block's number accepted; a
+// draw the wizard refuses in one variant may still serve another.
+struct EndDraws {
+    struct Tally {
+        std::uint64_t attempts = 0, accepted = 0, belowOne = 0, refused = 0;
+        bool hopeless = false;
+    };
+
+    const SettingsSampler& sampler;
+    std::uint64_t samples;
+    std::vector<RandomSource> sources;
+    std::size_t variants;
+    std::vector<Tally> tallies;  // block by block, variant by variant
+    std::atomic<std::uint64_t> accepted{0};
+    // A variant that one block gave up on is hopeless whatever the others
+    // find: they may skip it.
+    std::unique_ptr<std::atomic<bool>[]> givenUp;
+
+    EndDraws(const SettingsSampler& s, std::uint64_t n, std::uint64_t seed)
+        : sampler(s), samples(n), sources(DrawBlockSources(seed, DrawBlockCount(n))), variants(2 * s.VariedCount()),
+          tallies(sources.size() * variants), givenUp(new std::atomic<bool>[variants])
+    {
+        for (std::size_t v = 0; v < variants; ++v) givenUp[v] = false;
+    }
+
+    void Block(std::size_t index)
+    {
+        SettingsRecord record = WorkRecord();
+        unsigned char* block = BlockOf(&record);
+        sampler.WriteBase(block);
+        RandomSource random = sources[index];
+        Tally* tally = &tallies[index * variants];
+        const std::uint64_t length = DrawBlockLength(samples, index);
+        std::size_t open = variants;
+        std::uint64_t blockAccepted = 0;
+        while (open > 0) {
+            sampler.Draw(random, block);
+            for (std::size_t v = 0; v < variants; ++v) {
+                Tally& t = tally[v];
+                if (t.accepted == length || t.hopeless) continue;
+                if (givenUp[v]) {
+                    t.hopeless = true;
+                    --open;
+                    continue;
+                }
+                if (Hopeless(++t.attempts, t.accepted)) {
+                    t.hopeless = givenUp[v] = true;
+                    --open;
+                    continue;
+                }
+                const ParameterSpread& p = sampler.Parameter(sampler.Varied(v / 2));
+                unsigned char drawnValue[8];  // either kind of field, and what follows a real
+                std::memcpy(drawnValue, block + p.field->offset, sizeof drawnValue);
+                sampler.WriteValue(sampler.Varied(v / 2), v % 2 == 0 ? p.low : p.high, block);
+                if (sampler.Accepts(block)) {
+                    StageProducts products = ComputeResultsFor(&record);
+                    t.belowOne += products.galaxyCivilizations < 1;
+                    ++blockAccepted;
+                    if (++t.accepted == length) --open;
+                } else {
+                    ++t.refused;
+                }
+                std::memcpy(block + p.field->offset, drawnValue, sizeof drawnValue);
+            }
+        }
+        accepted += blockAccepted;
+    }
+
+    std::vector<EndShares> Shares() const
+    {
+        std::vector<EndShares> shares(variants / 2);
+        for (std::size_t v = 0; v < variants; ++v) {
+            EndShare& share = shares[v / 2].ends[v % 2];
+            shares[v / 2].parameter = sampler.Varied(v / 2);
+            for (std::size_t b = 0; b < sources.size(); ++b) {
+                const Tally& t = tallies[b * variants + v];
+                share.belowOne += t.belowOne;
+                share.refused += t.refused;
+                share.hopeless = share.hopeless || t.hopeless;
+            }
+            if (share.hopeless) share.belowOne = share.refused = 0;
+        }
+        return shares;
+    }
+};
+
+std::vector<std::size_t> EndShareRanking(const std::vector<EndShares>& shares, std::uint64_t samples)
+{
+    std::vector<long double> gaps(shares.size());
+    for (std::size_t i = 0; i < shares.size(); ++i) {
+        const EndShares& e = shares[i];
+        gaps[i] = e.ends[0].hopeless || e.ends[1].hopeless ? -1 : std::fabs(e.Share(1, samples) - e.Share(0, samples));
+    }
+    std::vector<std::size_t> order(shares.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&gaps](std::size_t a, std::size_t b) { return gaps[a] > gaps[b]; });
+    return order;
+}
+
 std::vector<std::size_t> Ranking(const std::vector<SensitivityEntry>& entries, bool galaxy)
 {
     std::vector<long double> keys(entries.size());
@@ -301,7 +404,7 @@ bool RunRange(const SettingsSampler& sampler, const RangeRun& run, RangeReport* 
     report->samples = samples;
     report->seed = run.seed;
     report->refused = 0;
-    RangeProgressState state{0, samples, false};
+    RangeProgressState state{0, samples, 0, run.endShares ? samples * 2 * sampler.VariedCount() : 0, false};
     auto show = [&run, &state]() {
         if (run.progress) run.progress(run.progressContext, state);
     };
@@ -324,6 +427,18 @@ bool RunRange(const SettingsSampler& sampler, const RangeRun& run, RangeReport* 
     }
     state.drawn = samples;
 
+    report->endShares.clear();
+    if (run.endShares && sampler.VariedCount() > 0) {
+        EndDraws ends(sampler, samples, run.seed);
+        RunBlocks(ends.sources.size(), run.threads, [&ends](std::size_t block) { ends.Block(block); },
+                  [&]() {
+                      state.endsDrawn = ends.accepted;
+                      show();
+                  });
+        report->endShares = ends.Shares();
+        state.endsDrawn = state.endsTotal;
+    }
+    report->endShareRanking = EndShareRanking(report->endShares, samples);
     state.done = true;
     show();
 
