@@ -7,6 +7,7 @@ target_include_directories(tool_output PUBLIC ${CMAKE_SOURCE_DIR})
 halv_warnings(tool_output)
 
 add_library(hvdtool_core STATIC
+  tools/hvdtool/break_even.cpp
   tools/hvdtool/command_options.cpp
   tools/hvdtool/diff_command.cpp
   tools/hvdtool/distribution_svg.cpp
@@ -25,6 +26,7 @@ add_library(hvdtool_core STATIC
   tools/hvdtool/settings_fields.cpp
   tools/hvdtool/settings_source.cpp
   tools/hvdtool/show_json.cpp
+  tools/hvdtool/solve_command.cpp
   tools/hvdtool/svg_parts.cpp
   tools/hvdtool/tool_files.cpp)
 find_package(Threads REQUIRED)

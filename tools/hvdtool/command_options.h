@@ -1,4 +1,4 @@
-// The options of hvdtool's show, diff and range commands.
+// The options of hvdtool's show, diff, range and solve commands.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,12 @@ enum CommandOption : unsigned {
     SeedOption = 4,     // --seed S
     SvgOption = 8,      // --svg FILE
     ThreadsOption = 16, // --threads N
+    ResultOption = 32,  // --result galaxy|universe|inhabited
+    TargetOption = 64,  // --target N
 };
+
+// The result whose product solve follows.
+enum class SolvedResult { Galaxy, Universe, Inhabited };
 
 const std::uint64_t DefaultSamples = 100000;
 const std::uint64_t MaxSamples = 10000000;
@@ -25,6 +30,9 @@ struct CommandLine {
     std::uint64_t seed = DefaultSeed;
     std::string svgPath;  // empty: no chart
     unsigned threads = 0;  // 0: one per processor
+    SolvedResult result = SolvedResult::Galaxy;
+    long double target = 1;
+    std::string targetText = "1";  // as given
 };
 
 // Reads args (the arguments after the command name), accepting the options
