@@ -60,9 +60,11 @@ bench: deps native $(WIN64_BUILD)/CMakeCache.txt
 	@bash cmake/run-bench.sh $(WIN64_BUILD)
 
 # docs/uncertainty.svg, the README's chart: hvdtool range between the
-# shipped scenarios, with the default draws and seed.
+# shipped scenarios, with the default draws and seed; then the README's
+# hvdtool examples, each run again in build/native/scenarios.
 readme-chart: native
 	cd build/native/scenarios && ../hvdtool range Pessimistic.hvd Optimistic.hvd --svg $(CURDIR)/docs/uncertainty.svg >/dev/null
+	python3 cmake/readme-examples.py write README.md build/native/scenarios $(CURDIR)/build/native/hvdtool
 
 # The program folder build/program, run under Wine: on $$DISPLAY, or on a
 # private Xvfb with a screenshot in build/screenshot.png.
