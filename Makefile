@@ -50,18 +50,21 @@ fuzz: deps
 	@$(MAKE) --no-print-directory fuzz-build
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash cmake/run-fuzzers.sh
 
-# The model's hot operations natively, then the results screen's paint
-# timings and start-up times under Wine (cmake/run-bench.sh).
+# The model's hot operations natively and hvdtool range's draws per second
+# on one thread and on all, a default range run timed, then the results
+# screen's paint timings and start-up times under Wine (cmake/run-bench.sh).
 bench: deps native $(WIN64_BUILD)/CMakeCache.txt
 	build/native/model_bench
-	@bash -c 'TIMEFORMAT="hvdtool range, 1,000,000 draws: %R s (%U s CPU)"; time build/native/hvdtool range build/native/scenarios/Pessimistic.hvd build/native/scenarios/Optimistic.hvd --samples 1000000 >/dev/null'
+	@bash -c 'TIMEFORMAT="hvdtool range, 100,000 draws and each parameter at its ends: %R s (%U s CPU)"; time build/native/hvdtool range build/native/scenarios/Pessimistic.hvd build/native/scenarios/Optimistic.hvd >/dev/null'
 	cmake --build $(WIN64_BUILD) --target paint_bench Halvdyne settings_Internal -j$(JOBS)
 	@bash cmake/run-bench.sh $(WIN64_BUILD)
 
 # docs/uncertainty.svg, the README's chart: hvdtool range between the
-# shipped scenarios, with the default draws and seed.
+# shipped scenarios, with the default draws and seed; then the README's
+# hvdtool examples, each run again in build/native/scenarios.
 readme-chart: native
 	cd build/native/scenarios && ../hvdtool range Pessimistic.hvd Optimistic.hvd --svg $(CURDIR)/docs/uncertainty.svg >/dev/null
+	python3 cmake/readme-examples.py write README.md build/native/scenarios $(CURDIR)/build/native/hvdtool
 
 # The program folder build/program, run under Wine: on $$DISPLAY, or on a
 # private Xvfb with a screenshot in build/screenshot.png.

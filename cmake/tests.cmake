@@ -32,8 +32,10 @@ gtest_discover_tests(core_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PRO
 if(NOT WIN32 AND NOT HALV_SANITIZE)
   find_package(benchmark QUIET)
   if(benchmark_FOUND)
-    add_executable(model_bench tests/model/model_bench.cpp ${INPUT_RECORDER_SOURCES})
-    target_link_libraries(model_bench PRIVATE halv_model benchmark::benchmark)
+    # With hvdtool range's draws per second on one thread and on all.
+    add_executable(model_bench tests/model/model_bench.cpp tests/tools/range_bench.cpp ${INPUT_RECORDER_SOURCES})
+    target_link_libraries(model_bench PRIVATE halv_model hvdtool_core benchmark::benchmark)
+    target_compile_definitions(model_bench PRIVATE HALV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     halv_warnings(model_bench)
   endif()
 endif()

@@ -7,9 +7,11 @@ target_include_directories(tool_output PUBLIC ${CMAKE_SOURCE_DIR})
 halv_warnings(tool_output)
 
 add_library(hvdtool_core STATIC
+  tools/hvdtool/break_even.cpp
   tools/hvdtool/command_options.cpp
   tools/hvdtool/diff_command.cpp
   tools/hvdtool/distribution_svg.cpp
+  tools/hvdtool/draw_blocks.cpp
   tools/hvdtool/json_writer.cpp
   tools/hvdtool/number_format.cpp
   tools/hvdtool/range_command.cpp
@@ -24,9 +26,11 @@ add_library(hvdtool_core STATIC
   tools/hvdtool/settings_fields.cpp
   tools/hvdtool/settings_source.cpp
   tools/hvdtool/show_json.cpp
+  tools/hvdtool/solve_command.cpp
   tools/hvdtool/svg_parts.cpp
   tools/hvdtool/tool_files.cpp)
-target_link_libraries(hvdtool_core PUBLIC halv_files halv_display_text tool_output)
+find_package(Threads REQUIRED)
+target_link_libraries(hvdtool_core PUBLIC halv_files halv_display_text tool_output Threads::Threads)
 halv_warnings(hvdtool_core)
 
 add_executable(hvdtool tools/hvdtool/hvdtool.cpp tools/hvdtool/tool_messages.cpp)

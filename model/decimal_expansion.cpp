@@ -7,14 +7,11 @@ namespace {
 // m * 5^16445 needs 64 + 38,180 bits; 2^16383 * m needs 16,447.
 const int MaxLimbs = 1200;
 
-// Little-endian base-2^32 big integer; one instance is enough because the
-// number texts run on the user-interface thread only.
+// Little-endian base-2^32 big integer.
 struct BigNumber {
     std::uint32_t limb[MaxLimbs];
     int used;  // limbs in use; the top one is non-zero unless used == 0
 };
-
-BigNumber Work;
 
 void SetSmall(BigNumber* n, std::uint64_t value)
 {
@@ -130,20 +127,23 @@ void ExpandDecimal(long double x, DecimalDigits* out)
         significand >>= 1;
         ++exponent;
     }
-    SetSmall(&Work, significand);
+    // On the caller's stack: the estimate's digit counts run on the tools'
+    // worker threads too.
+    BigNumber work;
+    SetSmall(&work, significand);
     if (exponent >= 0) {
-        ShiftLeft(&Work, exponent);
+        ShiftLeft(&work, exponent);
         out->lastExponent = 0;
     } else {
         // m * 2^e = m * 5^-e * 10^e; 5^13 is the largest power below 2^32.
         int fives = -exponent;
-        for (; fives >= 13; fives -= 13) MultiplySmall(&Work, 1220703125u);
+        for (; fives >= 13; fives -= 13) MultiplySmall(&work, 1220703125u);
         std::uint32_t rest = 1;
         while (fives-- > 0) rest *= 5;
-        MultiplySmall(&Work, rest);
+        MultiplySmall(&work, rest);
         out->lastExponent = exponent;
     }
-    out->count = ToDigits(&Work, out->digits, MaxExpansionDigits);
+    out->count = ToDigits(&work, out->digits, MaxExpansionDigits);
     while (out->count > 1 && out->digits[out->count - 1] == '0') {
         --out->count;
         ++out->lastExponent;

@@ -22,6 +22,7 @@ struct DecimalDigits {
 
 // Writes the exact expansion of |x| (finite x only; the sign is ignored).
 // The first digit is non-zero unless x is zero; trailing zeros are dropped.
+// Keeps no state: threads may expand into digits of their own at once.
 void ExpandDecimal(long double x, DecimalDigits* out);
 
 // Power of ten of the leading digit; 0 for zero.

@@ -21,8 +21,16 @@
 
 namespace {
 
-DecimalDigits LengthDigits;
 StageProducts LastProducts;
+
+// Exact digits of a whole number beyond the 64-bit range. On the stack:
+// records of their own are computed on several threads at once.
+int WholeDigitCount(long double whole)
+{
+    DecimalDigits digits;
+    ExpandDecimal(whole, &digits);
+    return LeadingExponent(digits) + 1;
+}
 
 // Stores a whole-number stage result; returns 0, or for a result beyond the
 // 64-bit range the power of ten it exceeds (its digit count less one), for
@@ -34,9 +42,8 @@ std::uint8_t StoreCount(long double value, std::int64_t* field)
     return digits == 255 ? 255 : static_cast<std::uint8_t>(digits - 1);
 }
 
-long double SuitableStars()
+long double SuitableStars(SettingsRecord& s)
 {
-    const SettingsRecord& s = Settings;
     long double a = NearestReal(static_cast<long double>(s.StarCount) * s.PlanetShare * s.PopulationIShare *
                                 s.HeavyElementShare * s.SunLikeShare);
     long double lone = NearestReal((1.0L - s.MultipleSystemShare) * a * s.EcoSingleProb);
@@ -46,26 +53,24 @@ long double SuitableStars()
                                      withCompanion * s.GiantShare * s.EcoGiantProb);
     // Both are whole numbers below 2^63 in the normal case: the sum is exact.
     long double suitable = lone + paired;
-    Settings.SuitableStarExponent = StoreCount(suitable, &Settings.SuitableStarCount);
+    s.SuitableStarExponent = StoreCount(suitable, &s.SuitableStarCount);
     return suitable;
 }
 
-long double InhabitedPlanets()
+long double InhabitedPlanets(SettingsRecord& s, StageProducts* products)
 {
-    long double suitable = SuitableStars();
-    const SettingsRecord& s = Settings;
+    long double suitable = SuitableStars(s);
     long double maxYears = static_cast<long double>(s.MaxYears);
     long double timeShare = (maxYears - s.FirstLifeYears) / maxYears;
-    LastProducts.inhabitedPlanets = suitable * s.PlanetInEcoProb * s.MassMixProb * s.OrbitAxisProb * s.LifeEvolvesProb * timeShare;
-    long double inhabited = NearestReal(LastProducts.inhabitedPlanets);
-    Settings.InhabitedPlanetExponent = StoreCount(inhabited, &Settings.InhabitedPlanetTotal);
+    products->inhabitedPlanets = suitable * s.PlanetInEcoProb * s.MassMixProb * s.OrbitAxisProb * s.LifeEvolvesProb * timeShare;
+    long double inhabited = NearestReal(products->inhabitedPlanets);
+    s.InhabitedPlanetExponent = StoreCount(inhabited, &s.InhabitedPlanetTotal);
     return inhabited;
 }
 
 // Population I stars per counted object, cube root, times the star distance.
-float AverageDistance(long double objects)
+float AverageDistance(const SettingsRecord& s, long double objects)
 {
-    const SettingsRecord& s = Settings;
     long double starsPerObject = static_cast<long double>(s.StarCount) * s.PopulationIShare / objects;
     return RealToFloat(Power(starsPerObject, OneThird()) * s.StarDistanceLy);
 }
@@ -75,33 +80,43 @@ float AverageDistance(long double objects)
 void ComputeSuitableStars()
 {
     SetExtendedPrecision();
-    SuitableStars();
+    SuitableStars(Settings);
 }
 
 void ComputeInhabitedPlanets()
 {
     SetExtendedPrecision();
-    InhabitedPlanets();
+    InhabitedPlanets(Settings, &LastProducts);
 }
 
 void ComputeResults()
 {
+    LastProducts = ComputeResultsFor(&Settings);
+}
+
+StageProducts ComputeResultsFor(SettingsRecord* record)
+{
     SetExtendedPrecision();
-    long double inhabited = InhabitedPlanets();
-    SettingsRecord& s = Settings;
+    SettingsRecord& s = *record;
+    StageProducts products;
+    long double inhabited = InhabitedPlanets(s, &products);
 
     long double timeShare = static_cast<long double>(s.CivilizationSpanYears) / static_cast<long double>(s.MaxYears);
-    LastProducts.galaxyCivilizations = timeShare * inhabited;
-    long double galaxy = NearestReal(LastProducts.galaxyCivilizations);
+    products.galaxyCivilizations = timeShare * inhabited;
+    long double galaxy = NearestReal(products.galaxyCivilizations);
+    // The universe as it would be without the rule below: no civilization
+    // in our galaxy, none anywhere.
+    products.universeCivilizations = galaxy * s.GalaxySizeRatio * s.GalaxyCount;
     if (galaxy == 0) galaxy = 1;  // at least one civilization: ours
     s.GalaxyCivilizationExponent = StoreCount(galaxy, &s.GalaxyCivilizationCount);
 
-    s.PlanetDistanceLy = AverageDistance(inhabited);
-    s.CivilizationDistanceLy = AverageDistance(galaxy);
+    s.PlanetDistanceLy = AverageDistance(s, inhabited);
+    s.CivilizationDistanceLy = AverageDistance(s, galaxy);
 
     // No galaxies give no civilizations; a negative product stays negative.
     long double universe = NearestReal(galaxy * s.GalaxySizeRatio * s.GalaxyCount);
     s.UniverseCivilizationExponent = StoreCount(universe, &s.UniverseCivilizationCount);
+    return products;
 }
 
 StageProducts LastStageProducts()
@@ -147,7 +162,6 @@ std::uint8_t RealDecimalLength(long double x)
     if (std::isinf(whole)) return 255;
     std::int64_t count;
     if (RealToCount(whole, &count)) return static_cast<std::uint8_t>(DecimalLength(count));
-    ExpandDecimal(whole, &LengthDigits);
-    int length = LeadingExponent(LengthDigits) + 1 + (whole < 0 ? 1 : 0);
+    int length = WholeDigitCount(whole) + (whole < 0 ? 1 : 0);
     return static_cast<std::uint8_t>(length > 255 ? 255 : length);
 }

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "model/settings_record.h"
+
 // Writes Settings.SuitableStarCount: sun-like 2nd-generation population I
 // stars with planets and a suitable ecosphere, single or with a companion.
 void ComputeSuitableStars();
@@ -16,17 +18,27 @@ void ComputeSuitableStars();
 // Runs ComputeSuitableStars, then writes Settings.InhabitedPlanetTotal.
 void ComputeInhabitedPlanets();
 
+// The stage products of one run of the chain before their rounding to whole
+// numbers (the galaxy's also before the "at least 1" rule): how far below
+// one an estimate lies that the results screen shows as 0 or 1.
+struct StageProducts {
+    long double inhabitedPlanets;       // before its rounding
+    long double galaxyCivilizations;    // time share x the rounded inhabited planets
+    long double universeCivilizations;  // the galaxy's count, rounded but without "at least 1", x size ratio x galaxies
+};
+
 // Runs ComputeInhabitedPlanets, then writes the galaxy and universe counts,
-// their exponents and the two distances.
+// their exponents and the two distances: ComputeResultsFor(&Settings).
 void ComputeResults();
 
-// The two stage products of the last ComputeResults before their rounding
-// to whole numbers (the galaxy's also before the "at least 1" rule): how far
-// below one an estimate lies that the results screen shows as 0 or 1.
-struct StageProducts {
-    long double inhabitedPlanets;     // before its rounding
-    long double galaxyCivilizations;  // time share x the rounded inhabited planets
-};
+// The whole chain on a record of the caller's own (its parameters and
+// MaxYears in, the derived results out), as ComputeResults runs it on the
+// SettingsRecord, with the same bits. Touches no other state, so threads
+// may run it at once on records of their own; it sets the calling thread's
+// x87 control word first.
+StageProducts ComputeResultsFor(SettingsRecord* record);
+
+// The products of the last ComputeResults on the SettingsRecord.
 StageProducts LastStageProducts();
 
 // base^exponent: 1 for exponent 0; IntegerPower for a whole exponent of the

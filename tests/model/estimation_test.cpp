@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <thread>
 
 #include "display/result_text.h"
 #include "model/estimation.h"
@@ -263,6 +265,78 @@ TEST(Estimation, RealDecimalLengthMatchesTheCountTextAndGoesBeyond)
     EXPECT_EQ(RealDecimalLength(-1e30L), 32);
     EXPECT_EQ(RealDecimalLength(1e300L), 255);
     EXPECT_EQ(RealDecimalLength(INFINITY), 255);
+}
+
+namespace {
+
+// A record's derived results and stage products, bit for bit.
+std::string ResultBits(const SettingsRecord& s, const StageProducts& p)
+{
+    char text[320];
+    std::snprintf(text, sizeof text, "%lld %lld %lld %lld %a %a %u %u %u %u %La %La %La", static_cast<long long>(s.SuitableStarCount),
+                  static_cast<long long>(s.InhabitedPlanetTotal), static_cast<long long>(s.GalaxyCivilizationCount),
+                  static_cast<long long>(s.UniverseCivilizationCount), static_cast<double>(s.PlanetDistanceLy),
+                  static_cast<double>(s.CivilizationDistanceLy), s.SuitableStarExponent, s.InhabitedPlanetExponent,
+                  s.GalaxyCivilizationExponent, s.UniverseCivilizationExponent, p.inhabitedPlanets, p.galaxyCivilizations,
+                  p.universeCivilizations);
+    return text;
+}
+
+}  // namespace
+
+// Two threads at once on records of their own, each starting with the
+// 53-bit precision of a new Windows thread: the bits of the SettingsRecord's
+// chain, also where a result needs its exact digits beyond the count range,
+// and the SettingsRecord untouched.
+TEST(Estimation, ComputeResultsForRunsOnRecordsOfTheirOwnOnSeveralThreads)
+{
+    LoadWorkedExample();
+    SettingsRecord records[2] = {Settings, Settings};
+    // 2^53 + 1 stars, every one counted: exact only with 64-bit significands.
+    records[0].StarCount = 9007199254740993LL;
+    records[0].PlanetShare = records[0].PopulationIShare = records[0].SunLikeShare = 1;
+    records[0].MultipleSystemShare = 0;
+    records[1].PlanetInEcoProb = 1e30f;  // more than 10^33 inhabited planets
+    std::string expected[2];
+    for (int i = 0; i < 2; ++i) {
+        std::memcpy(&Settings, &records[i], offsetof(SettingsRecord, AuthorName));
+        ComputeResults();
+        expected[i] = ResultBits(Settings, LastStageProducts());
+    }
+    LoadWorkedExample();
+    ComputeResults();
+    const std::string untouched = ResultBits(Settings, LastStageProducts());
+    EXPECT_EQ(expected[0].rfind("9007199254740993 ", 0), 0u) << expected[0];
+    EXPECT_NE(expected[1].find(" 33 "), std::string::npos) << expected[1];
+    // The worked example's products: 5,371.125 planets, 53.71 civilizations,
+    // and 54 x 1 x 10^11 in the universe.
+    EXPECT_EQ(LastStageProducts().inhabitedPlanets, 5371.125L);
+    EXPECT_EQ(LastStageProducts().galaxyCivilizations, 5371 * (100000000.0L / 10000000000.0L));
+    EXPECT_EQ(LastStageProducts().universeCivilizations, 5.4e12L);
+
+    int mismatches[2] = {};
+    auto work = [&records, &expected, &mismatches](int i) {
+        std::uint16_t windowsWord = 0x027F;
+        __asm__ volatile("fldcw %0" : : "m"(windowsWord));
+        for (int n = 0; n < 500; ++n) {
+            SettingsRecord own = records[i];
+            StageProducts products = ComputeResultsFor(&own);
+            mismatches[i] += ResultBits(own, products) != expected[i];
+        }
+    };
+    std::thread first(work, 0), second(work, 1);
+    first.join();
+    second.join();
+    EXPECT_EQ(mismatches[0], 0);
+    EXPECT_EQ(mismatches[1], 0);
+    EXPECT_EQ(ResultBits(Settings, LastStageProducts()), untouched);
+
+    // A galaxy count that rounds to 0 leaves the universe's product at 0,
+    // though the "at least 1" rule counts 10^11 civilizations there.
+    Settings.CivilizationSpanYears = 1;
+    ComputeResults();
+    EXPECT_EQ(Settings.UniverseCivilizationCount, 100000000000LL);
+    EXPECT_EQ(LastStageProducts().universeCivilizations, 0);
 }
 
 // Both builds must print and match this value: the same bits from the same

@@ -164,15 +164,58 @@ elif kind == 'range':  # range JSON, chart: one bar per varied parameter in each
         assert sum(b['count'] for b in h['bins']) + h['zero'] + h['negative'] + h['infinite'] + h['undefined'] == d['samples'], key
         assert all(abs(b['log10To'] - b['log10From'] - 1 / h['binsPerDecade']) < 1e-9 for b in h['bins']), key
     assert d['distributions']['galaxyCivilizations']['belowOne'] == d['galaxyBelowOne']
+    # 95 % intervals around their points and shares.
+    low, high = d['galaxyBelowOneInterval']
+    assert low <= d['galaxyBelowOne'] <= high and high - low < 0.05, (low, high)
+    assert d['distributions']['galaxyCivilizations']['belowOneInterval'] == [low, high]
+    for r in d['results']:
+        for point in ('p5', 'median', 'p95'):
+            a, b = r['intervals'][point]
+            if all(isinstance(v, (int, float)) for v in (a, r[point], b)):
+                assert a <= r[point] <= b, (r['label'], point, a, r[point], b)
+    for key in ('inhabitedPlanets', 'galaxyCivilizations'):
+        h = d['distributions'][key]
+        for point in ('p5', 'median', 'p95'):
+            assert h['intervals'][point][0] <= h[point] <= h['intervals'][point][1], (key, point)
+    ends = d['belowOneAtEnds']['parameters']
+    assert sorted(e['parameter'] for e in ends) == sorted(varied)
+    gaps = [abs(e['belowOneAtHigh'] - e['belowOneAtLow']) for e in ends]
+    assert gaps == sorted(gaps, reverse=True) and all(0 <= e[k] <= 1 for e in ends for k in ('belowOneAtLow', 'belowOneAtHigh'))
+    assert all(e['refusedAtLow'] >= 0 and e['refusedAtHigh'] >= 0 for e in ends)
     ns = {'svg': 'http://www.w3.org/2000/svg'}
     svg = ET.parse(files[1]).getroot()
     charts = svg.findall('svg:g[@class="chart"]', ns)
-    assert len(charts) == 2, len(charts)
+    assert [c.get('data-count') for c in charts] == ['galaxy-civilizations', 'below-one-at-ends', 'inhabited-planets'], len(charts)
     assert len(svg.findall('svg:g[@class="distribution"]', ns)) == 2
     for chart in charts:
         bars = chart.findall('svg:g[@class="bar"]', ns)
         assert sorted(b.get('data-parameter') for b in bars) == sorted(varied), [b.get('data-parameter') for b in bars]
         assert all(len(b.findall('svg:rect', ns)) == 2 for b in bars)
+elif kind == 'solve':  # solve JSON and text: the same parameters, values and crossings, in the same order
+    d, text = docs[0], open(files[1]).read()
+    rows = [line for line in text.split('\n\n', 1)[1].splitlines() if line.strip()]
+    def number(t):
+        return float(t.replace(',', ''))
+    listed = []
+    for row in rows:
+        name = row[2:26].strip()
+        if name:
+            listed.append([name, row])
+        else:
+            listed[-1].append(row)
+    assert [l[0] for l in listed] == [p['parameter'] for p in d['parameters']], [l[0] for l in listed]
+    for p, (name, *lines) in zip(d['parameters'], listed):
+        if not p['crossings']:
+            assert len(lines) == 1 and ': no value in the accepted range, ' in lines[0], lines
+            assert number(lines[0].split(': no value')[0].split()[-1]) == p['value'], lines
+            continue
+        assert len(lines) == len(p['crossings']), (name, lines)
+        for c, line in zip(p['crossings'], lines):
+            m = re.search(r' x (\S+) +(\S+) -> (\S+) \((\S+); (\S+) gives (\S+)\)$', line)
+            assert m, line
+            assert [number(g) for g in m.group(2, 3, 5)] == [p['value'], c['breakEven'], c['neighbour']], line
+            assert c['product'] >= d['target'] > c['neighbourProduct'], c
+            assert m.group(1) == 'n/a' if c['factor'] == 'n/a' else abs(number(m.group(1)) / c['factor'] - 1) < 0.005, line
 EOF
 }
 
@@ -218,23 +261,64 @@ head -3 seed7.txt | tr '\n' '|' | grep -q '^Monte-Carlo run of the estimate: 20,
 grep -Eq '^Settings the wizard would refuse, drawn again: [1-9][0-9,]*\.$' seed7.txt || fail "range: refused draws not counted"
 grep -Eq '^  LifeEvolvesProb +0\.000001 to 1\.0 +log-uniform$' seed7.txt || fail "range: LifeEvolvesProb is not drawn log-uniform"
 grep -Eq '^  StarCount +100,000,000,000 to 400,000,000,000 +uniform$' seed7.txt || fail "range: StarCount is not drawn uniform"
-grep -Eq '^in [0-9]+\.[0-9] % of the draws; a count of exactly 1 ' seed7.txt || fail "range: no share below one"
+grep -Eq '^in [0-9]+\.[0-9] % of the draws \(95 % interval [0-9]+\.[0-9] to [0-9]+\.[0-9] %\); a count of exactly$' seed7.txt ||
+  fail "range: no share below one with its interval"
 run range Pessimistic.hvd Optimistic.hvd --samples 20000 --seed 7 --json --svg third.svg; cp stdout seed7.json
 json_check range seed7.json third.svg || fail "range --json, --svg: not the expected JSON and chart"
 cmp -s first.svg third.svg || fail "range --json changed the chart"
 if command -v xmllint >/dev/null; then xmllint --noout first.svg || fail "the chart is not well-formed XML"; fi
-# The README's chart is what this tool writes (make readme-chart).
-run range Pessimistic.hvd Optimistic.hvd --svg readme.svg
-cmp -s readme.svg "$source_dir/docs/uncertainty.svg" || fail "docs/uncertainty.svg is not the chart hvdtool writes now: run make readme-chart"
+# The draws come in blocks with generators of their own: one thread or two
+# give the same bytes.
+for threads in 1 2; do
+  run range Pessimistic.hvd Optimistic.hvd --samples 20000 --seed 7 --threads $threads --svg threads.svg
+  cmp -s stdout seed7.txt && cmp -s threads.svg first.svg || fail "range on $threads threads: not the output of the others"
+done
+# The README's examples and chart are what this tool prints and writes now
+# (make readme-chart): the range example writes chart.svg.
+rm -f chart.svg
+python3 "$source_dir/cmake/readme-examples.py" check "$source_dir/README.md" "${hvdtool[@]}" || fail "the README's examples"
+cmp -s chart.svg "$source_dir/docs/uncertainty.svg" || fail "docs/uncertainty.svg is not the chart hvdtool writes now: run make readme-chart"
+
+# solve: the text and the JSON agree; each break-even value, put into the
+# file through its text form, reaches the target, and the value beside it
+# does not.
+run solve worked_example.hvd; cp stdout solve.txt
+[ $status -eq 0 ] && [ ! -s stderr ] || fail "solve: status $status: $(cat stderr)"
+run solve worked_example.hvd --json; cp stdout solve.json
+json_check solve solve.json solve.txt || fail "solve: the text and the JSON differ"
+grep -Eq '^  CivilizationSpanYears +x 53\.7   100,000,000 -> 1,861,851 \(1\.0000002; 1,861,850 gives 0\.99999964\)$' solve.txt ||
+  fail "solve: the civilization span's break-even"
+grep -Eq '^  StarDistanceLy .*: no value in the accepted range, ' solve.txt || fail "solve: a parameter that cannot reach the target"
+run text worked_example.hvd; cp stdout worked.txt
+python3 - solve.json worked.txt "${hvdtool[@]}" <<'EOF' || fail "solve: a break-even value set into the file"
+import json, re, subprocess, sys
+solved, source, hvdtool = json.load(open(sys.argv[1])), open(sys.argv[2]).read(), sys.argv[3:]
+checked = 0
+for p in solved['parameters']:
+    for c in p['crossings'][:1]:
+        for value, reaches in ((c['breakEven'], True), (c['neighbour'], False)):
+            text = re.sub(r'(?m)^%s = .*$' % p['parameter'], '%s = %s' % (p['parameter'], value), source)
+            open('moved.txt', 'w').write(text)
+            subprocess.run(hvdtool + ['make', 'moved.txt', 'moved.hvd'], check=True, stdout=subprocess.DEVNULL)
+            out = subprocess.run(hvdtool + ['solve', 'moved.hvd', '--json'], check=True, stdout=subprocess.PIPE).stdout
+            product = json.loads(out)['productAtFile']
+            assert (product >= solved['target']) == reaches, (p['parameter'], value, product)
+            checked += 1
+assert checked >= 8, checked
+EOF
+run solve worked_example.hvd --target 1e30
+grep -q 'reach 1e+30,' stdout && [ "$(grep -c ': no value in the accepted range, .* (stays below 1e+30)$' stdout)" -eq 22 ] ||
+  fail "solve --target 1e30: not 22 parameters that cannot reach it"
 
 # Past a second on a terminal, a progress line on stderr; never otherwise
 # (the runs above have an empty stderr).
 if [ ${#hvdtool[@]} -eq 1 ] && [[ ${hvdtool[0]} != *.exe ]] && command -v script >/dev/null; then
   start=$(date +%s%N)
-  script -qec "$(printf '%q ' "${hvdtool[@]}") range Pessimistic.hvd Optimistic.hvd --samples 2000000 >/dev/null" terminal.txt >/dev/null
+  script -qec "$(printf '%q ' "${hvdtool[@]}") range Pessimistic.hvd Optimistic.hvd --samples 300000 >/dev/null" terminal.txt >/dev/null
   elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
   if [ $elapsed -ge 1500 ]; then
-    grep -aq 'hvdtool range: 2,000,000 of 2,000,000 draws in [0-9]*\.[0-9] s' terminal.txt || fail "no progress line after $elapsed ms"
+    grep -aq "hvdtool range: 300,000 draws and 13,200,000 at the parameters' ends in [0-9]*\.[0-9] s" terminal.txt ||
+      fail "no progress line after $elapsed ms"
   elif [ $elapsed -lt 900 ]; then
     grep -aq 'hvdtool range:' terminal.txt && fail "a progress line for a run of $elapsed ms"
   fi
@@ -255,6 +339,13 @@ expect_bad '^hvdtool: refused\.hvd: the settings wizard would refuse it \(StarCo
 expect_bad '^hvdtool: no-such-folder/chart\.svg: cannot create' range Pessimistic.hvd Optimistic.hvd --samples 10 --svg no-such-folder/chart.svg
 run range Middle.hvd
 [ $status -eq 2 ] && grep -q '^usage: hvdtool make' stderr && [ ! -s stdout ] || fail "range with one file does not print the usage"
+expect_bad '^hvdtool: missing\.hvd: cannot open' solve missing.hvd
+expect_bad '^hvdtool: refused\.hvd: the settings wizard would refuse it \(StarCount 999: below 1,000\); see hvdtool check$' solve refused.hvd
+expect_bad '^hvdtool: --samples: not an option of solve$' solve Middle.hvd --samples 5
+expect_bad "^hvdtool: --result: not galaxy, universe or inhabited: 'stars'$" solve Middle.hvd --result stars
+expect_bad "^hvdtool: --threads: not a whole number from 1 to 256: '0'$" range Pessimistic.hvd Optimistic.hvd --threads 0
+run solve Middle.hvd Optimistic.hvd
+[ $status -eq 2 ] && grep -q '^usage: hvdtool make' stderr && [ ! -s stdout ] || fail "solve with two files does not print the usage"
 
 if [ $failures -ne 0 ]; then echo "$failures failures"; exit 1; fi
 echo "hvdtool command line: all checks passed"

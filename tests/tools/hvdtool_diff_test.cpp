@@ -210,6 +210,13 @@ TEST(HvdtoolOptions, ReadsTheOptionsOfEachCommand)
     EXPECT_TRUE(line.json);
     EXPECT_EQ(line.svgPath, "t.svg");
 
+    CommandLine solve;
+    ASSERT_TRUE(ParseCommandLine("solve", {"a.hvd", "--result", "universe", "--target=2.5e3", "--threads", "3"},
+                                 ResultOption | TargetOption | ThreadsOption, &solve));
+    EXPECT_EQ(solve.result, SolvedResult::Universe);
+    EXPECT_EQ(solve.target, 2500);
+    EXPECT_EQ(solve.threads, 3u);
+
     CommandLine defaults;
     ASSERT_TRUE(ParseCommandLine("range", {"--", "-a.hvd", "b.hvd"}, SamplesOption, &defaults));
     EXPECT_EQ(defaults.files, (std::vector<std::string>{"-a.hvd", "b.hvd"}));
@@ -217,11 +224,14 @@ TEST(HvdtoolOptions, ReadsTheOptionsOfEachCommand)
     EXPECT_EQ(defaults.seed, DefaultSeed);
     EXPECT_FALSE(defaults.json);
     EXPECT_TRUE(defaults.svgPath.empty());
+    EXPECT_EQ(defaults.threads, 0u);  // one per processor
+    EXPECT_EQ(defaults.result, SolvedResult::Galaxy);
+    EXPECT_EQ(defaults.target, 1);
 }
 
 TEST(HvdtoolOptions, BadOptionsAreNamedInOneLine)
 {
-    const unsigned range = JsonOption | SamplesOption | SeedOption | SvgOption;
+    const unsigned range = JsonOption | SamplesOption | SeedOption | SvgOption | ThreadsOption | ResultOption | TargetOption;
     struct Case {
         std::vector<std::string> args;
         unsigned allowed;
@@ -240,6 +250,10 @@ TEST(HvdtoolOptions, BadOptionsAreNamedInOneLine)
         {{"--frobnicate"}, range, "hvdtool: --frobnicate: unknown option\n"},
         {{"-x"}, range, "hvdtool: -x: unknown option\n"},
         {{"--seed", "5"}, JsonOption, "hvdtool: --seed: not an option of range\n"},
+        {{"--threads", "0"}, range, "hvdtool: --threads: not a whole number from 1 to 256: '0'\n"},
+        {{"--result", "stars"}, range, "hvdtool: --result: not galaxy, universe or inhabited: 'stars'\n"},
+        {{"--target", "1,000"}, range, "hvdtool: --target: not a number: '1,000'\n"},
+        {{"--target", "1e5000"}, range, "hvdtool: --target: not a number: '1e5000'\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);

@@ -11,6 +11,7 @@
 #include "model/extended_math.h"
 #include "model/settings_record.h"
 #include "tests/tools/settings_sources.h"
+#include "tools/hvdtool/draw_blocks.h"
 #include "tools/hvdtool/number_format.h"
 #include "tools/hvdtool/range_report.h"
 #include "tools/hvdtool/range_run.h"
@@ -38,21 +39,31 @@ std::size_t IndexOf(const char* name)
     return static_cast<std::size_t>(&FieldNamed(name) - SettingsFields);
 }
 
-RangeReport RunBetween(const SpreadFiles& files, std::uint64_t samples, std::uint64_t seed)
+RangeRun RunOf(std::uint64_t samples, std::uint64_t seed, unsigned threads = 1)
 {
-    LoadIntoRecord(ViewOf(files.a));
+    RangeRun run;
+    run.samples = samples;
+    run.seed = seed;
+    run.threads = threads;
+    return run;
+}
+
+RangeReport RunBetween(const SpreadFiles& files, std::uint64_t samples, std::uint64_t seed, unsigned threads = 1)
+{
     SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
     RangeReport report;
     std::string problem;
-    EXPECT_TRUE(RunRange(sampler, samples, seed, nullptr, nullptr, &report, &problem)) << problem;
+    EXPECT_TRUE(RunRange(sampler, RunOf(samples, seed, threads), &report, &problem)) << problem;
     return report;
 }
 
 // The model's results for a stored block, computed the program's way.
-ResultValues ResultsOf(const unsigned char* block)
+ResultValues ResultsOf(const unsigned char* block, StageProducts* products = nullptr)
 {
     std::memcpy(StoredBlockBytes(), block, StoredBlockSize);
+    Settings.MaxYears = FixedMaxYears;
     ComputeResults();
+    if (products) *products = LastStageProducts();
     return CurrentResults();
 }
 
@@ -222,7 +233,8 @@ TEST(HvdtoolRange, SameFileTwiceGivesItsOwnResultsAtEveryPoint)
     huge.Set("GalaxyCount", 9e18L, 9e18L);            // "more than 10^" in the universe
     for (const SpreadFiles* files : {&worked, &lifeless, &huge}) {
         RangeReport report = RunBetween(*files, 500, 3);
-        ResultValues own = ResultsOf(files->a.storedBlock);
+        StageProducts ownProducts;
+        ResultValues own = ResultsOf(files->a.storedBlock, &ownProducts);
         for (int line = 0; line < ResultLineCount; ++line) {
             SCOPED_TRACE(line + 1);
             const ResultSpread& r = report.results[line];
@@ -243,7 +255,7 @@ TEST(HvdtoolRange, SameFileTwiceGivesItsOwnResultsAtEveryPoint)
         EXPECT_TRUE(report.sensitivity.empty());
         // Every draw in one bin, the one around the program's own product;
         // a product of 0 off the axis.
-        const long double products[2] = {LastStageProducts().inhabitedPlanets, LastStageProducts().galaxyCivilizations};
+        const long double products[2] = {ownProducts.inhabitedPlanets, ownProducts.galaxyCivilizations};
         const Histogram* histograms[2] = {&report.inhabitedDistribution, &report.galaxyDistribution};
         for (int i = 0; i < 2; ++i) {
             const Histogram& h = *histograms[i];
@@ -265,13 +277,21 @@ TEST(HvdtoolRange, SameFileTwiceGivesItsOwnResultsAtEveryPoint)
     EXPECT_EQ(ResultsOf(lifeless.a.storedBlock).line[2].count, 1);
 }
 
-TEST(HvdtoolRange, SameSeedSameReportOtherSeedOtherDraws)
+// Three blocks of draws, on one thread and on two: the same reports.
+TEST(HvdtoolRange, SameSeedSameReportOnAnyThreadsOtherSeedOtherDraws)
 {
     SpreadFiles files;
     files.Set("StarCount", 1e6L, 1e8L);
     files.Set("LifeEvolvesProb", 0.001f, 1.0f);
     files.Set("CivilizationSpanYears", 100, 1e9L);
-    RangeReport first = RunBetween(files, 5000, 99), again = RunBetween(files, 5000, 99), other = RunBetween(files, 5000, 100);
+    files.Set("DwarfShare", 0.25f, 0.3f);  // refused now and then with SunLikeShare
+    files.Set("SunLikeShare", 0.5f, 0.72f);
+    ASSERT_GT(DrawBlockCount(5000), 2u);
+    RangeReport first = RunBetween(files, 5000, 99), again = RunBetween(files, 5000, 99, 2), other = RunBetween(files, 5000, 100);
+    SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
+    EXPECT_EQ(RangeReportJson(first, sampler, "a", "b"), RangeReportJson(again, sampler, "a", "b"));
+    EXPECT_EQ(RangeSvg(first, sampler, "a", "b"), RangeSvg(again, sampler, "a", "b"));
+    EXPECT_GT(first.refused, 0u);
     for (int line = 0; line < ResultLineCount; ++line) {
         SCOPED_TRACE(line + 1);
         EXPECT_TRUE(SameValue(first.results[line].low, again.results[line].low));
@@ -365,6 +385,114 @@ TEST(HvdtoolRange, SharesOfFewerThanOneCivilizationAndOfACountOfOne)
     std::string share = PercentText(report.galaxyBelowOne);
     EXPECT_NE(RangeReportText(report, sampler, "a", "b").find("\nin " + share + " % of the draws"), std::string::npos) << share;
     EXPECT_NE(RangeSvg(report, sampler, "a", "b").find("Fewer than one in " + share + " % of the "), std::string::npos) << share;
+}
+
+// Wilson's interval and the ranks of the order statistics, worked out by
+// hand: 3 of 10 is 0.3 with centre (0.3 + z^2/20) / (1 + z^2/10) = 0.35551
+// and half-width z / (1 + z^2/10) sqrt(0.021 + z^2/400) = 0.24771; the
+// median of 100 draws lies between the 40th and the 61st with 96.5 %
+// (the binomial's 40 to 60), rank 100 q -/+ 1.96 sqrt(100 q (1 - q)).
+TEST(HvdtoolRange, IntervalsMatchTheirHandComputedValues)
+{
+    struct Share {
+        std::uint64_t hits, n;
+        double from, to;
+    } shares[] = {{3, 10, 0.10779, 0.60322}, {0, 10, 0, 0.27753}, {10, 10, 0.72247, 1}, {500, 1000, 0.46907, 0.53093}};
+    for (const Share& c : shares) {
+        SCOPED_TRACE(c.hits);
+        long double from, to;
+        WilsonInterval(c.hits, c.n, &from, &to);
+        EXPECT_NEAR(static_cast<double>(from), c.from, 5e-6);
+        EXPECT_NEAR(static_cast<double>(to), c.to, 5e-6);
+    }
+    struct Ranks {
+        std::uint64_t n, percent;
+        std::size_t from, to;  // positions: ranks less one
+    } ranks[] = {{100, 50, 39, 60}, {100, 5, 0, 10}, {100, 95, 89, 99}, {1, 50, 0, 0}, {1000, 5, 35, 64}};
+    for (const Ranks& c : ranks) {
+        SCOPED_TRACE(c.n * 100 + c.percent);
+        std::size_t from, to;
+        IntervalPositions(c.n, c.percent, &from, &to);
+        EXPECT_EQ(from, c.from);
+        EXPECT_EQ(to, c.to);
+    }
+}
+
+// Over 400 seeds of a run of 200 draws, the 95 % intervals hold the value
+// they stand for in 95 % of the runs (a standard error of 1.1 %). The
+// civilization span is uniform on [0, 10^7] with 5,371 inhabited
+// planets: the share below one is 10^10 / 5,371 / 10^7 = 0.18619, and the
+// median of the galaxy's product comes from one run of 400,000 draws. (The
+// tail points' intervals hold more often with so few draws: the ranks'
+// normal approximation is cautious there.)
+TEST(HvdtoolRange, IntervalsHoldTheirValueInNineteenRunsOfTwenty)
+{
+    SpreadFiles files;
+    files.Set("CivilizationSpanYears", 0, 1e7L);
+    SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
+    RangeRun run = RunOf(400000, 1, 2);
+    run.endShares = false;
+    RangeReport large;
+    std::string problem;
+    ASSERT_TRUE(RunRange(sampler, run, &large, &problem));
+    const long double share = 1e10L / 5371 / 1e7L;
+    EXPECT_NEAR(static_cast<double>(large.galaxyBelowOne), static_cast<double>(share), 0.002);
+
+    const int runs = 400;
+    int held[2] = {};
+    run.samples = 200;
+    for (int seed = 1; seed <= runs; ++seed) {
+        run.seed = static_cast<std::uint64_t>(seed);
+        RangeReport small;
+        ASSERT_TRUE(RunRange(sampler, run, &small, &problem));
+        held[0] += small.galaxyBelowOneInterval[0] <= share && share <= small.galaxyBelowOneInterval[1];
+        const long double* interval = small.galaxyDistribution.intervals[1];
+        held[1] += interval[0] <= large.galaxyDistribution.points[1] && large.galaxyDistribution.points[1] <= interval[1];
+    }
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NEAR(held[i] / static_cast<double>(runs), 0.95, 3.5 * 0.011) << held[i];
+    }
+}
+
+// Each parameter held at its ends, the others drawn with the same numbers:
+// the civilization span decides everything (every draw below one at a span
+// of 0, none at 10^7, where the product is 5.371), the star distance
+// nothing, to the last draw; the star-kind shares are refused at one end
+// and drawn again there: with the sun-like share at 1 whenever the dwarf
+// share, uniform on [0, 0.5], passes 0.01 (98 % of the draws, so 49 draws
+// again per accepted one), never at 0.5.
+TEST(HvdtoolRange, SharesBelowOneWithEachParameterAtItsEnds)
+{
+    SpreadFiles files;
+    files.Set("CivilizationSpanYears", 0, 1e7L);
+    files.Set("StarDistanceLy", 4, 7);
+    files.Set("DwarfShare", 0.5f, 0.0f);
+    files.Set("SunLikeShare", 0.5f, 1.0f);
+    files.Set("GiantShare", 0.0f, 0.0f);
+    const std::uint64_t n = 4000;
+    RangeReport report = RunBetween(files, n, 6);
+    ASSERT_EQ(report.endShares.size(), 4u);
+    auto shares = [&report](const char* name) {
+        for (const EndShares& e : report.endShares) {
+            if (e.parameter == IndexOf(name)) return e;
+        }
+        ADD_FAILURE() << name;
+        return EndShares{};
+    };
+    const EndShares span = shares("CivilizationSpanYears"), distance = shares("StarDistanceLy"), sunLike = shares("SunLikeShare");
+    EXPECT_EQ(span.ends[0].belowOne, n);
+    EXPECT_EQ(span.ends[1].belowOne, 0u);
+    EXPECT_EQ(distance.ends[0].belowOne, report.galaxyDistribution.belowOne);
+    EXPECT_EQ(distance.ends[1].belowOne, report.galaxyDistribution.belowOne);
+    EXPECT_EQ(distance.ends[0].refused, report.refused);
+    EXPECT_EQ(sunLike.ends[0].refused, 0u);
+    const double p = 0.98, expected = p / (1 - p) * n, sd = std::sqrt(p * n) / (1 - p);
+    EXPECT_NEAR(static_cast<double>(sunLike.ends[1].refused), expected, 4 * sd);
+    EXPECT_FALSE(sunLike.ends[1].hopeless);
+    // Largest gap first: the span; the star distance, with none, last.
+    EXPECT_EQ(report.endShares[report.endShareRanking.front()].parameter, IndexOf("CivilizationSpanYears"));
+    EXPECT_EQ(report.endShares[report.endShareRanking.back()].parameter, IndexOf("StarDistanceLy"));
 }
 
 // Values at and around the bin edges, and those the axis cannot show.
@@ -523,11 +651,10 @@ TEST(HvdtoolRange, GivesUpWhenTheWizardRefusesEveryDraw)
     SpreadFiles files;
     files.Set("FirstLifeYears", 7e9L, 8e9L);  // after the first civilization (6e9): refused
     files.Set("StarCount", 1e6L, 2e6L);
-    LoadIntoRecord(ViewOf(files.a));
     SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
     RangeReport report;
     std::string problem;
-    EXPECT_FALSE(RunRange(sampler, 10, 1, nullptr, nullptr, &report, &problem));
+    EXPECT_FALSE(RunRange(sampler, RunOf(10, 1), &report, &problem));
     EXPECT_NE(problem.find("would refuse"), std::string::npos) << problem;
 }
 
@@ -537,21 +664,20 @@ TEST(HvdtoolTornado, OneBarPerVariedParameterInEachChart)
     files.Set("StarCount", 1e6L, 1e8L);
     files.Set("LifeEvolvesProb", 0.0f, 1.0f);  // a count of 0 at the low end
     files.Set("GalaxyCount", 1e9L, 1e10L);     // changes neither count
-    LoadIntoRecord(ViewOf(files.a));
     SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
     RangeReport report;
     std::string problem;
-    ASSERT_TRUE(RunRange(sampler, 200, 1, nullptr, nullptr, &report, &problem));
+    ASSERT_TRUE(RunRange(sampler, RunOf(200, 1), &report, &problem));
     std::string svg = RangeSvg(report, sampler, "a <&> \xC3\xA9.hvd", "b.hvd");
     auto occurrences = [&svg](const std::string& what) {
         std::size_t n = 0;
         for (std::size_t at = svg.find(what); at != std::string::npos; at = svg.find(what, at + 1)) ++n;
         return n;
     };
-    EXPECT_EQ(occurrences("<g class=\"chart\""), 2u);
-    EXPECT_EQ(occurrences("<g class=\"bar\""), 2 * sampler.VariedCount());
-    EXPECT_EQ(occurrences("data-parameter=\"GalaxyCount\""), 2u);
-    EXPECT_EQ(occurrences("<rect x="), 4 * sampler.VariedCount());  // two per bar
+    EXPECT_EQ(occurrences("<g class=\"chart\""), 3u);  // two tornado charts, and the share below one at the ends
+    EXPECT_EQ(occurrences("<g class=\"bar\""), 3 * sampler.VariedCount());
+    EXPECT_EQ(occurrences("data-parameter=\"GalaxyCount\""), 3u);
+    EXPECT_EQ(occurrences("<rect x="), 6 * sampler.VariedCount());  // two per bar
     EXPECT_EQ(occurrences("<g class=\"distribution\""), 2u);
     EXPECT_NE(svg.find("a &lt;&amp;&gt; &#xE9;.hvd"), std::string::npos);
     EXPECT_EQ(svg.find("width=\"-"), std::string::npos);

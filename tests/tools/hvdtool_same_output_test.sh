@@ -1,6 +1,7 @@
 #!/bin/bash
 # The Windows hvdtool writes the same bytes as the build machine's: the
-# draws, the x87 arithmetic and the number texts are the program's own.
+# draws, the x87 arithmetic, the break-even searches and the number texts
+# are the program's own.
 #   hvdtool_same_output_test.sh SCENARIO_DIR WORK_DIR HOST_HVDTOOL HVDTOOL [ARGS...]
 # (HVDTOOL may be Wine's loader followed by hvdtool.exe).
 set -u
@@ -13,7 +14,9 @@ failures=0
 for args in "range Pessimistic.hvd Optimistic.hvd --samples 50000 --seed 11" \
             "range Optimistic.hvd Middle.hvd --samples 20000 --json --svg chart.svg" \
             "diff Pessimistic.hvd Optimistic.hvd --json" \
-            "diff Middle.hvd Optimistic.hvd"; do
+            "diff Middle.hvd Optimistic.hvd" \
+            "solve Middle.hvd" \
+            "solve Pessimistic.hvd --result universe --target 1e9 --json"; do
   rm -f chart.svg
   "$host" $args >host.out 2>host.err; host_status=$?
   [ ! -f chart.svg ] || mv chart.svg host.svg

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "files/settings_image.h"
+#include "model/estimation.h"
+#include "model/settings_record.h"
+#include "tools/hvdtool/break_even.h"
 #include "tools/hvdtool/settings_check.h"
 #include "tools/hvdtool/settings_fields.h"
 #include "tools/hvdtool/settings_source.h"
@@ -189,4 +192,124 @@ TEST(HvdtoolCheck, NamesEveryFieldTheWizardWouldRefuse)
         "GalaxyCount 10,000,000,000,000,000: cannot be read: more than 16 digits",
     };
     EXPECT_EQ(WizardRefusals(edges.storedBlock), refused);
+}
+
+namespace {
+
+const BreakEven& EntryOf(const std::vector<BreakEven>& found, const char* name)
+{
+    for (const BreakEven& e : found) {
+        if (std::strcmp(SettingsFields[e.parameter].name, name) == 0) return e;
+    }
+    ADD_FAILURE() << name;
+    return found.front();
+}
+
+// The block with one parameter at a value, accepted or not, and its product.
+bool AcceptedWith(const SettingsSource& s, const SettingsField& f, long double value, SolvedResult result, long double* product)
+{
+    SettingsSource moved = s;
+    if (f.kind == FieldKind::Count) {
+        WriteCountField(moved.storedBlock, f.offset, static_cast<std::int64_t>(value));
+    } else {
+        WriteRealField(moved.storedBlock, f.offset, static_cast<float>(value));
+    }
+    SettingsRecord record;
+    std::memset(&record, 0, sizeof record);
+    std::memcpy(&record, moved.storedBlock, StoredBlockSize);
+    record.MaxYears = FixedMaxYears;
+    *product = SolvedProduct(ComputeResultsFor(&record), result);
+    return WizardRefusals(moved.storedBlock).empty();
+}
+
+// Each crossing as the program computes it: the value reaches the target,
+// the value next to it does not, and the wizard accepts both.
+void ExpectCrossingsHold(const SettingsSource& s, SolvedResult result, long double target, const std::vector<BreakEven>& found)
+{
+    for (const BreakEven& e : found) {
+        const SettingsField& f = SettingsFields[e.parameter];
+        SCOPED_TRACE(f.name);
+        for (const Crossing& c : e.crossings) {
+            long double at, beside;
+            EXPECT_TRUE(AcceptedWith(s, f, c.value, result, &at));
+            EXPECT_TRUE(AcceptedWith(s, f, c.neighbour, result, &beside));
+            EXPECT_GE(at, target);
+            EXPECT_LT(beside, target);
+            EXPECT_EQ(at, c.product);
+            EXPECT_EQ(beside, c.neighbourProduct);
+            if (f.kind == FieldKind::Count) {
+                EXPECT_EQ(std::fabs(c.value - c.neighbour), 1);
+            } else {
+                EXPECT_EQ(std::nextafter(static_cast<float>(c.value), static_cast<float>(c.neighbour)), static_cast<float>(c.neighbour));
+            }
+            EXPECT_TRUE(e.from <= c.value && c.value <= e.to && e.from <= c.neighbour && c.neighbour <= e.to);
+        }
+    }
+}
+
+}  // namespace
+
+// One civilization in the worked example's galaxy needs a civilization span
+// of 10^10 / 5,371 = 1,861,850.7 years: 1,861,851 reaches 1, 1,861,850
+// gives 0.99999964. Parameters that do not enter the galaxy's product
+// cannot reach it, nor can any parameter reach 10^30.
+TEST(HvdtoolSolve, WorkedExampleBreakEvens)
+{
+    const SettingsSource s = Parse(AcceptedSource);
+    std::vector<BreakEven> found = FindBreakEvens(s.storedBlock, SolvedResult::Galaxy, 1);
+    ASSERT_EQ(found.size(), SettingsFieldCount);
+    ExpectCrossingsHold(s, SolvedResult::Galaxy, 1, found);
+
+    const BreakEven& span = EntryOf(found, "CivilizationSpanYears");
+    ASSERT_EQ(span.crossings.size(), 1u);
+    EXPECT_EQ(span.crossings[0].value, 1861851);
+    EXPECT_EQ(span.crossings[0].neighbour, 1861850);
+    EXPECT_NEAR(static_cast<double>(span.crossings[0].neighbourProduct), 0.99999964, 5e-9);
+    EXPECT_EQ(span.from, 0);
+    EXPECT_EQ(span.to, 4000000000LL);  // 10^10 less the first civilization's 6 * 10^9 years
+
+    for (const char* name : {"FirstCivilizationYears", "StarDistanceLy", "GalaxySizeRatio", "GalaxyCount", "EcoGiantProb"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(EntryOf(found, name).crossings.empty());
+        EXPECT_TRUE(EntryOf(found, name).reachedAtFrom);
+    }
+    const BreakEven& civilization = EntryOf(found, "FirstCivilizationYears");
+    EXPECT_EQ(civilization.from, 5000000000LL);  // after first life, and leaving the span its 10^8 years
+    EXPECT_EQ(civilization.to, 9900000000LL);
+    // The star-kind sum: accepted up to the last float the wizard takes.
+    const BreakEven& dwarf = EntryOf(found, "DwarfShare");
+    long double product;
+    EXPECT_TRUE(AcceptedWith(s, SettingsFields[dwarf.parameter], dwarf.to, SolvedResult::Galaxy, &product));
+    EXPECT_FALSE(AcceptedWith(s, SettingsFields[dwarf.parameter], std::nextafter(static_cast<float>(dwarf.to), 1.0f),
+                              SolvedResult::Galaxy, &product));
+    EXPECT_GT(EntryOf(found, "PlanetInEcoProb").to, 1e20L);  // any value whose text fits the wizard's field
+
+    for (const BreakEven& e : FindBreakEvens(s.storedBlock, SolvedResult::Galaxy, 1e30L)) {
+        EXPECT_TRUE(e.crossings.empty() && !e.reachedAtFrom) << SettingsFields[e.parameter].name;
+    }
+    // The universe: 54 civilizations a galaxy, so one galaxy is enough.
+    std::vector<BreakEven> universe = FindBreakEvens(s.storedBlock, SolvedResult::Universe, 1);
+    ExpectCrossingsHold(s, SolvedResult::Universe, 1, universe);
+    const BreakEven& galaxies = EntryOf(universe, "GalaxyCount");
+    ASSERT_EQ(galaxies.crossings.size(), 1u);
+    EXPECT_EQ(galaxies.crossings[0].value, 1);
+    EXPECT_EQ(galaxies.crossings[0].neighbourProduct, 0);
+}
+
+// With 90 % of the single stars' ecospheres suitable, the single and the
+// paired stars round at different multiple-system shares, and the count of
+// suitable stars goes back and forth: 4,980 inhabited planets are reached
+// three times within 0.0001 of the share.
+TEST(HvdtoolSolve, ProductsThatWaverCrossTheTargetEachTime)
+{
+    SettingsSource s = Parse(AcceptedSource);
+    SetReal(&s, "EcoSingleProb", 0.9f);
+    std::vector<BreakEven> found = FindBreakEvens(s.storedBlock, SolvedResult::Inhabited, 4980);
+    ExpectCrossingsHold(s, SolvedResult::Inhabited, 4980, found);
+    const BreakEven& share = EntryOf(found, "MultipleSystemShare");
+    ASSERT_EQ(share.crossings.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR(static_cast<double>(share.crossings[i].value), 0.500124, 0.00001);
+        EXPECT_EQ(share.crossings[i].value < share.crossings[i].neighbour, i != 1);  // falling, rising, falling
+    }
 }

@@ -1,5 +1,9 @@
 #include "tools/hvdtool/command_options.h"
 
+#include <cmath>
+
+#include "model/number_text.h"
+
 #include "tools/hvdtool/settings_source.h"
 #include "tools/hvdtool/tool_files.h"
 
@@ -16,6 +20,9 @@ const OptionName Options[] = {
     {"--samples", SamplesOption, true},
     {"--seed", SeedOption, true},
     {"--svg", SvgOption, true},
+    {"--threads", ThreadsOption, true},
+    {"--result", ResultOption, true},
+    {"--target", TargetOption, true},
 };
 
 // Plain decimal digits only: no sign, no spaces, no grouping.
@@ -61,6 +68,39 @@ bool SetValue(const OptionName& o, const std::string& value, CommandLine* out)
         }
         out->svgPath = value;
         return true;
+    case ThreadsOption: {
+        std::uint64_t threads = 0;
+        if (!ParseWhole(value, MaxThreads, &threads) || threads == 0) {
+            Fail(o.name, "not a whole number from 1 to " + GroupedUnsigned(MaxThreads) + ": '" + value + "'");
+            return false;
+        }
+        out->threads = static_cast<unsigned>(threads);
+        return true;
+    }
+    case ResultOption:
+        if (value == "galaxy") {
+            out->result = SolvedResult::Galaxy;
+        } else if (value == "universe") {
+            out->result = SolvedResult::Universe;
+        } else if (value == "inhabited") {
+            out->result = SolvedResult::Inhabited;
+        } else {
+            Fail(o.name, "not galaxy, universe or inhabited: '" + value + "'");
+            return false;
+        }
+        return true;
+    case TargetOption: {
+        // The program's own number reader: 1, 0.5, 1e6.
+        int error = 0;
+        long double target = value.size() < 64 ? TextToReal(value.c_str(), &error) : 0;
+        if (value.size() >= 64 || error != 0 || !std::isfinite(target)) {
+            Fail(o.name, "not a number: '" + value + "'");
+            return false;
+        }
+        out->target = target;
+        out->targetText = value;
+        return true;
+    }
     case JsonOption: break;
     }
     return true;

@@ -1,4 +1,4 @@
-// The options of hvdtool's show, diff and range commands.
+// The options of hvdtool's show, diff, range and solve commands.
 #pragma once
 
 #include <cstdint>
@@ -10,11 +10,18 @@ enum CommandOption : unsigned {
     SamplesOption = 2,  // --samples N
     SeedOption = 4,     // --seed S
     SvgOption = 8,      // --svg FILE
+    ThreadsOption = 16, // --threads N
+    ResultOption = 32,  // --result galaxy|universe|inhabited
+    TargetOption = 64,  // --target N
 };
+
+// The result whose product solve follows.
+enum class SolvedResult { Galaxy, Universe, Inhabited };
 
 const std::uint64_t DefaultSamples = 100000;
 const std::uint64_t MaxSamples = 10000000;
 const std::uint64_t DefaultSeed = 1;
+const std::uint64_t MaxThreads = 256;
 
 struct CommandLine {
     std::vector<std::string> files;  // the arguments that are not options
@@ -22,6 +29,10 @@ struct CommandLine {
     std::uint64_t samples = DefaultSamples;
     std::uint64_t seed = DefaultSeed;
     std::string svgPath;  // empty: no chart
+    unsigned threads = 0;  // 0: one per processor
+    SolvedResult result = SolvedResult::Galaxy;
+    long double target = 1;
+    std::string targetText = "1";  // as given
 };
 
 // Reads args (the arguments after the command name), accepting the options

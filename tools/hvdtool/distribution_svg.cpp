@@ -123,10 +123,16 @@ int DistributionChart(std::string* svg, const Histogram& h, bool galaxy, int top
 
     // The share below one, written in the shaded part where it fits: at
     // its left, over the thin tail; else just right of 1.
+    // Below it, the share's 95 % interval: how much of it is chance.
     std::string shareText = "fewer than one: " + share + " %";
+    long double from, to;
+    WilsonInterval(h.belowOne, h.samples, &from, &to);
     bool inside = oneX - PlotLeft >= 190;
-    *svg += Text(inside ? PlotLeft + 8 : oneX + 8, plotTop + 62, "start", shareText,
+    long double labelX = inside ? PlotLeft + 8 : oneX + 8;
+    *svg += Text(labelX, plotTop + 62, "start", shareText,
                  (std::string(" font-size=\"15\" font-weight=\"bold\" fill=\"#a03030\"") + Halo).c_str());
+    *svg += Text(labelX, plotTop + 80, "start", "95 % interval " + PercentText(from) + " to " + PercentText(to) + " %",
+                 (std::string(" fill=\"#a03030\"") + Halo).c_str());
 
     // The three points: a dashed line each, or words at the left end.
     const char* names[3] = {"5 %: ", "median: ", "95 %: "};

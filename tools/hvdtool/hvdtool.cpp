@@ -8,7 +8,9 @@
 //   hvdtool diff A.hvd B.hvd          what differs, and the results side by side
 //   hvdtool range A.hvd B.hvd         the spread of the results over settings
 //                                     drawn between the two, and what drives it
-// show, diff and range write JSON with --json (see tool_commands.h).
+//   hvdtool solve FILE.hvd            each parameter's value at which a result
+//                                     reaches a target (we would be alone)
+// show, diff, range and solve write JSON with --json (see tool_commands.h).
 //
 // Exit status: 0 success, 1 check found refused fields or diff found
 // differences, 2 bad input.
@@ -40,7 +42,8 @@ const char Usage[] =
     "       hvdtool show FILE.hvd [--json]\n"
     "       hvdtool check FILE.hvd\n"
     "       hvdtool diff A.hvd B.hvd [--json]\n"
-    "       hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--json] [--svg FILE]\n";
+    "       hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--threads N] [--json] [--svg FILE]\n"
+    "       hvdtool solve FILE.hvd [--result galaxy|universe|inhabited] [--target N] [--json]\n";
 
 void PrintText(const char* name, const char* text)
 {
@@ -143,20 +146,23 @@ int CheckCommand(const std::string& path)
     return refusals.empty() ? 0 : 1;
 }
 
-// show, diff and range: their options, then the command; the usage when
-// the number of files is wrong.
+// show, diff, range and solve: their options, then the command; the usage
+// when the number of files is wrong.
 int OptionCommand(const std::string& command, const std::vector<std::string>& args)
 {
-    const unsigned allowed = command == "range" ? (JsonOption | SamplesOption | SeedOption | SvgOption) : JsonOption;
+    unsigned allowed = JsonOption;
+    if (command == "range") allowed |= SamplesOption | SeedOption | ThreadsOption | SvgOption;
+    if (command == "solve") allowed |= ResultOption | TargetOption;
     CommandLine line;
     if (!ParseCommandLine(command.c_str(), args, allowed, &line)) return 2;
-    std::size_t files = command == "show" ? 1 : 2;
+    std::size_t files = command == "show" || command == "solve" ? 1 : 2;
     if (line.files.size() != files) {
         std::fputs(Usage, stderr);
         return 2;
     }
     if (command == "show") return line.json ? ShowJsonCommand(line.files[0]) : ShowCommand(line.files[0]);
     if (command == "diff") return DiffCommand(line.files[0], line.files[1], line.json);
+    if (command == "solve") return SolveCommand(line);
     return RangeCommand(line);
 }
 
@@ -166,7 +172,7 @@ int RunCommand(int argc, char** argv)
     if (command == "make" && argc == 4) return MakeCommand(argv[2], argv[3]);
     if (command == "text" && argc == 3) return TextCommand(argv[2]);
     if (command == "check" && argc == 3) return CheckCommand(argv[2]);
-    if (command == "show" || command == "diff" || command == "range") {
+    if (command == "show" || command == "diff" || command == "range" || command == "solve") {
         return OptionCommand(command, std::vector<std::string>(argv + 2, argv + argc));
     }
     std::fputs(Usage, stderr);

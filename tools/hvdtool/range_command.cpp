@@ -1,4 +1,4 @@
-// hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--json] [--svg FILE].
+// hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--threads N] [--json] [--svg FILE].
 #include <chrono>
 #include <cstdio>
 #include <vector>
@@ -9,9 +9,9 @@
 #include <unistd.h>
 #endif
 
+#include "tools/hvdtool/draw_blocks.h"
 #include "tools/hvdtool/range_report.h"
 #include "tools/hvdtool/range_run.h"
-#include "tools/hvdtool/settings_check.h"
 #include "tools/hvdtool/settings_source.h"
 #include "tools/hvdtool/tool_commands.h"
 #include "tools/hvdtool/tool_files.h"
@@ -44,35 +44,40 @@ long long Milliseconds(Clock::duration d)
     return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
 }
 
-void ShowProgress(void* context, std::uint64_t, std::uint64_t accepted, std::uint64_t samples)
+std::string Count(std::uint64_t n)
+{
+    return ExactCountText(static_cast<long long>(n));
+}
+
+std::string Percent(std::uint64_t part, std::uint64_t whole)
+{
+    return " (" + std::to_string(whole == 0 ? 100 : part * 100 / whole) + " %)";
+}
+
+void ShowProgress(void* context, const RangeProgressState& state)
 {
     Progress& p = *static_cast<Progress*>(context);
     if (!p.terminal) return;
     Clock::time_point now = Clock::now();
-    bool done = accepted == samples;
-    if (Milliseconds(now - p.start) < 1000 || (p.visible && !done && Milliseconds(now - p.shown) < 250)) return;
-    if (done && !p.visible) return;
+    if (Milliseconds(now - p.start) < 1000 || (p.visible && !state.done && Milliseconds(now - p.shown) < 250)) return;
+    if (state.done && !p.visible) return;
     p.visible = true;
     p.shown = now;
-    std::string line = "hvdtool range: " + ExactCountText(static_cast<long long>(accepted)) + " of " +
-                       ExactCountText(static_cast<long long>(samples)) + " draws";
-    if (done) {
+    std::string line = "hvdtool range: ";
+    if (state.done) {
         long long ms = Milliseconds(now - p.start);
-        line += " in " + std::to_string(ms / 1000) + "." + std::to_string(ms / 100 % 10) + " s\n";
+        line += Count(state.samples) + " draws";
+        if (state.endsTotal > 0) line += " and " + Count(state.endsTotal) + " at the parameters' ends";
+        line += " in " + std::to_string(ms / 1000) + "." + std::to_string(ms / 100 % 10) + " s";
+    } else if (state.drawn < state.samples) {
+        line += Count(state.drawn) + " of " + Count(state.samples) + " draws" + Percent(state.drawn, state.samples);
     } else {
-        line += " (" + std::to_string(accepted * 100 / samples) + " %)";
+        line += "each parameter at its ends: " + Count(state.endsDrawn) + " of " + Count(state.endsTotal) + " draws" +
+                Percent(state.endsDrawn, state.endsTotal);
     }
-    std::fprintf(stderr, "\r%s", line.c_str());
+    // Blanks over what is left of a longer line before.
+    std::fprintf(stderr, "\r%-78s%s", line.c_str(), state.done ? "\n" : "");
     std::fflush(stderr);
-}
-
-// Both ends must be settings the wizard accepts; the first refusal names why.
-bool Accepted(const std::string& path, const SettingsFileView& view, int* status)
-{
-    std::vector<std::string> refusals = WizardRefusals(view.storedBlock);
-    if (refusals.empty()) return true;
-    *status = Fail(path, "the settings wizard would refuse it (" + refusals[0] + "); see hvdtool check");
-    return false;
 }
 
 }  // namespace
@@ -85,15 +90,20 @@ int RangeCommand(const CommandLine& line)
     SettingsFileView a, b;
     int status;
     if (!ReadSettingsFile(pathA, &bytesA, &a, &status) || !ReadSettingsFile(pathB, &bytesB, &b, &status)) return status;
-    if (!Accepted(pathA, a, &status) || !Accepted(pathB, b, &status)) return status;
+    if (!WizardAccepts(pathA, a, &status) || !WizardAccepts(pathB, b, &status)) return status;
 
-    LoadIntoRecord(a);  // the record's fixed parts: MaxYears, the texts
     SettingsSampler sampler(a.storedBlock, b.storedBlock);
     RangeReport report;
     Progress progress;
     progress.terminal = StderrIsTerminal();
+    RangeRun run;
+    run.samples = line.samples;
+    run.seed = line.seed;
+    run.threads = line.threads == 0 ? DefaultThreadCount() : line.threads;
+    run.progress = ShowProgress;
+    run.progressContext = &progress;
     std::string problem;
-    if (!RunRange(sampler, line.samples, line.seed, ShowProgress, &progress, &report, &problem)) {
+    if (!RunRange(sampler, run, &report, &problem)) {
         return Fail(pathA + " and " + pathB, problem);
     }
     if (!line.svgPath.empty()) {

@@ -33,6 +33,32 @@ void RankPositions(std::uint64_t n, std::size_t positions[3])
     for (int i = 0; i < 3; ++i) positions[i] = static_cast<std::size_t>((n * percents[i] + 99) / 100 - 1);
 }
 
+void IntervalPositions(std::uint64_t n, std::uint64_t percent, std::size_t* from, std::size_t* to)
+{
+    const long double count = static_cast<long double>(n);
+    const long double q = static_cast<long double>(percent) / 100;
+    const long double spread = IntervalZ * std::sqrt(count * q * (1 - q));
+    // Ranks counted from 1; clamped before the conversions, which keeps
+    // them defined.
+    long double lower = std::floor(count * q - spread);
+    long double upper = std::ceil(count * q + spread) + 1;
+    if (lower < 1) lower = 1;
+    if (upper > count) upper = count;
+    *from = static_cast<std::size_t>(lower) - 1;
+    *to = static_cast<std::size_t>(upper) - 1;
+}
+
+void WilsonInterval(std::uint64_t hits, std::uint64_t n, long double* from, long double* to)
+{
+    const long double count = static_cast<long double>(n);
+    const long double share = static_cast<long double>(hits) / count;
+    const long double z2 = IntervalZ * IntervalZ;
+    const long double centre = (share + z2 / (2 * count)) / (1 + z2 / count);
+    const long double half = IntervalZ / (1 + z2 / count) * std::sqrt(share * (1 - share) / count + z2 / (4 * count * count));
+    *from = hits == 0 ? 0 : centre - half;
+    *to = hits == n ? 1 : centre + half;
+}
+
 long double Histogram::BinEdge(int bin) const
 {
     // A whole power goes through IntegerPower: 1 is an edge exactly.
@@ -44,7 +70,7 @@ Histogram BuildHistogram(std::vector<long double>* values)
     Histogram h;
     h.samples = values->size();
     if (values->empty()) return h;
-    SelectPoints(values, LessNaNLast, h.points);
+    SelectPoints(values, LessNaNLast, h.points, h.intervals);
 
     // The smallest and the largest value the axis shows decide the bins.
     long double smallest = 0, largest = 0;

@@ -1,6 +1,7 @@
 // The distribution of a result over the draws of hvdtool range: how many
 // draws fall in each bin of a logarithmic axis, the draws that axis cannot
-// show, and the nearest-rank 5 %, 50 % and 95 % points.
+// show, the nearest-rank 5 %, 50 % and 95 % points, and how far a finite
+// number of draws leaves those points and shares uncertain.
 #pragma once
 
 #include <algorithm>
@@ -12,20 +13,55 @@
 // smallest draw with at least that share of the draws at or below it.
 void RankPositions(std::uint64_t n, std::size_t positions[3]);
 
-// The three points of the draws by partial sorts (draws is reordered): the
-// median first, then 5 % among the draws below it and 95 % among those above.
+// z of a two-sided 95 % interval: the 97.5 % point of the normal distribution.
+const long double IntervalZ = 1.959963984540054L;
+
+// The positions among n sorted draws (n at least 1) of the two order
+// statistics that hold the percent point of the distribution the draws
+// come from with 95 % confidence: the ranks n q -/+ z sqrt(n q (1 - q)),
+// outwards to whole ranks (the upper one step further, as the draw at a
+// rank lies at or above the point it stands for), within 1 to n.
+void IntervalPositions(std::uint64_t n, std::uint64_t percent, std::size_t* from, std::size_t* to);
+
+// Wilson's 95 % interval of a share of hits among n draws (n at least 1).
+void WilsonInterval(std::uint64_t hits, std::uint64_t n, long double* from, long double* to);
+
+// The draws at the given positions of their sorted order (draws is
+// reordered), by partial sorts in ascending order of the positions.
 template <typename T, typename Less>
-void SelectPoints(std::vector<T>* draws, Less less, T points[3])
+void SelectPositions(std::vector<T>* draws, Less less, const std::size_t* positions, std::size_t count, T* out)
 {
-    std::size_t at[3];
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [positions](std::size_t a, std::size_t b) { return positions[a] < positions[b]; });
+    auto at = [draws](std::size_t i) { return draws->begin() + static_cast<std::ptrdiff_t>(i); };
+    std::size_t sortedUpTo = 0;  // the draws before this position are in place
+    for (std::size_t i : order) {
+        std::size_t p = positions[i];
+        if (p >= sortedUpTo) {
+            std::nth_element(at(sortedUpTo), at(p), draws->end(), less);
+            sortedUpTo = p + 1;
+        }
+        out[i] = (*draws)[p];
+    }
+}
+
+// The 5 %, 50 % and 95 % points of the draws (draws is reordered), and
+// the two ends of each point's 95 % interval.
+template <typename T, typename Less>
+void SelectPoints(std::vector<T>* draws, Less less, T points[3], T intervals[3][2])
+{
+    std::size_t at[9];
     RankPositions(draws->size(), at);
-    auto position = [draws](std::size_t i) { return draws->begin() + static_cast<std::ptrdiff_t>(i); };
-    std::nth_element(position(0), position(at[1]), draws->end(), less);
-    points[1] = (*draws)[at[1]];
-    std::nth_element(position(0), position(at[0]), position(at[1]), less);
-    points[0] = at[0] < at[1] ? (*draws)[at[0]] : points[1];
-    std::nth_element(position(at[1] + 1), position(at[2]), draws->end(), less);
-    points[2] = at[2] > at[1] ? (*draws)[at[2]] : points[1];
+    const std::uint64_t percents[3] = {5, 50, 95};
+    for (int i = 0; i < 3; ++i) IntervalPositions(draws->size(), percents[i], &at[3 + 2 * i], &at[4 + 2 * i]);
+    T values[9];
+    SelectPositions(draws, less, at, 9, values);
+    for (int i = 0; i < 3; ++i) {
+        points[i] = values[i];
+        intervals[i][0] = values[3 + 2 * i];
+        intervals[i][1] = values[4 + 2 * i];
+    }
 }
 
 struct Histogram {
@@ -39,6 +75,7 @@ struct Histogram {
     std::uint64_t zero = 0, negative = 0, infinite = 0, undefined = 0;
     std::uint64_t belowOne = 0;  // zero and negative draws included
     long double points[3] = {};  // 5 %, 50 %, 95 % (undefined draws rank last)
+    long double intervals[3][2] = {};  // their 95 % intervals
 
     long double BinEdge(int bin) const;  // 10^(bin / binsPerDecade)
 };

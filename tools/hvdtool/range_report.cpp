@@ -132,6 +132,57 @@ void AppendRanking(std::string* out, const RangeReport& report, const SettingsSa
     if (!unchanged.empty()) *out += Wrapped("  unchanged: " + unchanged, "    ");
 }
 
+std::string IntervalWording(const ResultValue* interval)
+{
+    return ResultWording(interval[0]) + " to " + ResultWording(interval[1]);
+}
+
+std::string ShareIntervalText(const long double* interval)
+{
+    return PercentText(interval[0]) + " to " + PercentText(interval[1]) + " %";
+}
+
+std::string ShareJson(long double share)
+{
+    return SignificantText(share, 10, false);
+}
+
+std::string EndShareText(const EndShares& e, int end, std::uint64_t samples)
+{
+    return e.ends[end].hopeless ? "n/a" : PercentText(e.Share(end, samples)) + " %";
+}
+
+void AppendEndShares(std::string* out, const RangeReport& report, const SettingsSampler& sampler)
+{
+    *out += "\nWhich parameter decides whether we are alone: the share of draws with fewer than\n"
+            "one civilization in our galaxy with each parameter held at its low and at its\n"
+            "high value, the others drawn as above (the same draws at both ends), largest\n"
+            "gap first. Over all draws: " + PercentText(report.galaxyBelowOne) + " %.\n";
+    *out += "  " + Padded("", 24) + "  at low   at high   refused and drawn again (low / high)\n";
+    bool hopeless = false;
+    for (std::size_t index : report.endShareRanking) {
+        const EndShares& e = report.endShares[index];
+        const char* name = sampler.Parameter(e.parameter).field->name;
+        std::string refused[2];
+        for (int end = 0; end < 2; ++end) {
+            refused[end] = e.ends[end].hopeless ? "n/a" : ExactCountText(static_cast<long long>(e.ends[end].refused));
+        }
+        *out += "  " + Padded(name, 24) + RightAligned(EndShareText(e, 0, report.samples), 8) +
+                RightAligned(EndShareText(e, 1, report.samples), 10) + "   " + refused[0] + " / " + refused[1] + "\n";
+        hopeless = hopeless || e.ends[0].hopeless || e.ends[1].hopeless;
+    }
+    if (hopeless) *out += "(n/a: the settings wizard would refuse nearly every draw with the parameter there.)\n";
+}
+
+void WriteInterval(JsonWriter* json, const char* key, const std::string& from, const std::string& to)
+{
+    json->Key(key);
+    json->BeginArray();
+    json->Raw(from);
+    json->Raw(to);
+    json->EndArray();
+}
+
 void WriteResultValue(JsonWriter* json, const char* key, const ResultValue& value)
 {
     json->Key(key);
@@ -167,11 +218,18 @@ void WriteDistribution(JsonWriter* json, const Histogram& h)
     json->Integer(static_cast<long long>(h.undefined));
     json->Key("belowOne");
     json->Raw(SignificantText(static_cast<long double>(h.belowOne) / static_cast<long double>(h.samples), 10, false));
+    long double below[2];
+    WilsonInterval(h.belowOne, h.samples, &below[0], &below[1]);
+    WriteInterval(json, "belowOneInterval", ShareJson(below[0]), ShareJson(below[1]));
     const char* names[3] = {"p5", "median", "p95"};
     for (int i = 0; i < 3; ++i) {
         json->Key(names[i]);
         json->Raw(ProductJson(h.points[i]));
     }
+    json->Key("intervals");
+    json->BeginObject();
+    for (int i = 0; i < 3; ++i) WriteInterval(json, names[i], ProductJson(h.intervals[i][0]), ProductJson(h.intervals[i][1]));
+    json->EndObject();
     json->EndObject();
 }
 
@@ -252,13 +310,20 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
         out += std::string(ResultLabel(line)) + "\n";
         out += "  5 %: " + ResultWording(r.low) + "   median: " + ResultWording(r.median) + "   95 %: " + ResultWording(r.high) +
                "   mean: " + MeanText(r, r.low.distance) + "\n";
+        out += "  95 % intervals: 5 %: " + IntervalWording(r.intervals[0]) + "   median: " + IntervalWording(r.intervals[1]) +
+               "   95 %: " + IntervalWording(r.intervals[2]) + "\n";
     }
     out += "\nCivilizations in our galaxy: fewer than one (the product before rounding below 1)\n"
-           "in " + PercentText(report.galaxyBelowOne) + " % of the draws; a count of exactly 1 (after rounding and the\n"
-           "\"at least 1\" rule) in " + PercentText(report.galaxyExactlyOne) + " %.\n";
+           "in " + PercentText(report.galaxyBelowOne) + " % of the draws (95 % interval " + ShareIntervalText(report.galaxyBelowOneInterval) +
+           "); a count of exactly\n1 (after rounding and the \"at least 1\" rule) in " + PercentText(report.galaxyExactlyOne) + " %.\n";
     const Histogram& g = report.galaxyDistribution;
     out += "That product: 5 %: " + ProductText(g.points[0]) + "   median: " + ProductText(g.points[1]) + "   95 %: " +
            ProductText(g.points[2]) + "\n";
+    out += "  95 % intervals: 5 %: " + ProductText(g.intervals[0][0]) + " to " + ProductText(g.intervals[0][1]) + "   median: " +
+           ProductText(g.intervals[1][0]) + " to " + ProductText(g.intervals[1][1]) + "   95 %: " + ProductText(g.intervals[2][0]) +
+           " to " + ProductText(g.intervals[2][1]) + "\n";
+    out += "(95 % intervals: the values an endless run could have, given these " + ExactCountText(static_cast<long long>(report.samples)) +
+           "\ndraws with seed " + std::to_string(report.seed) + "; two runs whose intervals overlap may differ by chance.)\n";
 
     if (report.sensitivity.empty()) return out + "\nSensitivity: no parameter differs between the two files.\n";
     out += "\nSensitivity: each parameter from its low to its high value, the others at the\n"
@@ -269,8 +334,12 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
     AppendRanking(&out, report, sampler, false);
     AppendRanking(&out, report, sampler, true);
     for (const SensitivityEntry& e : report.sensitivity) {
-        if (e.refused[0] || e.refused[1]) return out + "\n(refused at ...: the settings wizard would refuse that setting.)\n";
+        if (e.refused[0] || e.refused[1]) {
+            out += "\n(refused at ...: the settings wizard would refuse that setting.)\n";
+            break;
+        }
     }
+    if (!report.endShares.empty()) AppendEndShares(&out, report, sampler);
     return out;
 }
 
@@ -289,6 +358,9 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
     json.Raw(std::to_string(report.seed));
     json.Key("refused");
     json.Integer(static_cast<long long>(report.refused));
+    json.Key("intervals");
+    json.String("95 % intervals of the points and shares from these samples and this seed: the points' from the order statistics' "
+                "ranks n q -/+ 1.96 sqrt(n q (1 - q)), the shares' by Wilson's score method");
 
     json.Key("parameters");
     json.BeginArray();
@@ -323,6 +395,11 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
         WriteResultValue(&json, "p95", r.high);
         json.Key("mean");
         json.Raw(MeanJson(r));
+        json.Key("intervals");
+        json.BeginObject();
+        const char* points[3] = {"p5", "median", "p95"};
+        for (int i = 0; i < 3; ++i) WriteInterval(&json, points[i], ResultJson(r.intervals[i][0]), ResultJson(r.intervals[i][1]));
+        json.EndObject();
         json.Key("text");
         json.BeginObject();
         json.Key("p5");
@@ -351,6 +428,7 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
 
     json.Key("galaxyBelowOne");
     json.Raw(SignificantText(report.galaxyBelowOne, 10, false));
+    WriteInterval(&json, "galaxyBelowOneInterval", ShareJson(report.galaxyBelowOneInterval[0]), ShareJson(report.galaxyBelowOneInterval[1]));
     json.Key("galaxyExactlyOne");
     json.Raw(SignificantText(report.galaxyExactlyOne, 10, false));
 
@@ -367,6 +445,40 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
     json.Key("galaxyCivilizations");
     WriteSensitivity(&json, report, sampler, true);
     json.EndObject();
+    if (!report.endShares.empty()) {
+        json.Key("belowOneAtEnds");
+        json.BeginObject();
+        json.Key("method");
+        json.String("the share of draws with the galaxy's product below 1, with one parameter held at its low or its high value "
+                    "and the others drawn with the same numbers at both ends; draws the wizard would refuse there are drawn again");
+        json.Key("parameters");
+        json.BeginArray();
+        for (std::size_t index : report.endShareRanking) {
+            const EndShares& e = report.endShares[index];
+            const ParameterSpread& p = sampler.Parameter(e.parameter);
+            json.BeginObject();
+            json.Key("parameter");
+            json.String(p.field->name);
+            json.Key("low");
+            json.Raw(SpreadValueJson(p, p.low));
+            json.Key("high");
+            json.Raw(SpreadValueJson(p, p.high));
+            const char* keys[2][2] = {{"belowOneAtLow", "refusedAtLow"}, {"belowOneAtHigh", "refusedAtHigh"}};
+            for (int end = 0; end < 2; ++end) {
+                json.Key(keys[end][0]);
+                json.Raw(e.ends[end].hopeless ? "\"n/a\"" : ShareJson(e.Share(end, report.samples)));
+                json.Key(keys[end][1]);
+                if (e.ends[end].hopeless) {
+                    json.Raw("\"n/a\"");
+                } else {
+                    json.Integer(static_cast<long long>(e.ends[end].refused));
+                }
+            }
+            json.EndObject();
+        }
+        json.EndArray();
+        json.EndObject();
+    }
     json.EndObject();
     return json.Text();
 }

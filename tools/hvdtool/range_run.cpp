@@ -1,17 +1,23 @@
 #include "tools/hvdtool/range_run.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <limits>
+#include <memory>
 
 #include "model/estimation.h"
 #include "model/settings_record.h"
+#include "tools/hvdtool/draw_blocks.h"
 #include "tools/hvdtool/settings_check.h"
 #include "tools/hvdtool/settings_source.h"
 
 namespace {
 
-const std::uint64_t ProgressEvery = 16384;
+// How often a block asks whether it should give up.
+const std::uint64_t CheckEvery = 16384;
 
 // Below one accepted draw in this many (after the first million draws) the
 // run gives up: the two files leave the wizard almost no room.
@@ -52,6 +58,27 @@ bool DistanceLess(float a, float b)
     return a < b;
 }
 
+// A block gives up on draws the wizard refuses nearly always.
+bool Hopeless(std::uint64_t attempts, std::uint64_t accepted)
+{
+    return attempts % CheckEvery == 0 && attempts >= HopelessAfter && accepted < attempts / HopelessRefusalRate;
+}
+
+// A record of the thread's own, with the fixed time base that
+// InitSettingsRecord gives the program's.
+SettingsRecord WorkRecord()
+{
+    SettingsRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.MaxYears = FixedMaxYears;
+    return record;
+}
+
+unsigned char* BlockOf(SettingsRecord* record)
+{
+    return reinterpret_cast<unsigned char*>(record);
+}
+
 // What the run keeps of each accepted draw: the stored results only.
 struct DrawnResults {
     std::vector<std::int64_t> counts[3];   // lines 1, 3, 5
@@ -82,11 +109,14 @@ void SummarizeCounts(const std::vector<std::int64_t>& counts, const std::vector<
         if (exponents[i] != 0) defined = false;
         sum += static_cast<long double>(counts[i]);
     }
-    CountRank points[3];
-    SelectPoints(&ranks, [](const CountRank& a, const CountRank& b) { return a < b; }, points);
+    CountRank points[3], intervals[3][2];
+    SelectPoints(&ranks, [](const CountRank& a, const CountRank& b) { return a < b; }, points, intervals);
     out->low = CountOf(points[0]);
     out->median = CountOf(points[1]);
     out->high = CountOf(points[2]);
+    for (int i = 0; i < 3; ++i) {
+        for (int end = 0; end < 2; ++end) out->intervals[i][end] = CountOf(intervals[i][end]);
+    }
     out->meanDefined = defined;
     out->mean = defined ? sum / static_cast<long double>(counts.size()) : 0.0L;
 }
@@ -95,11 +125,14 @@ void SummarizeDistances(std::vector<float>* distances, ResultSpread* out)
 {
     long double sum = 0;
     for (float d : *distances) sum += d;
-    float points[3];
-    SelectPoints(distances, DistanceLess, points);
+    float points[3], intervals[3][2];
+    SelectPoints(distances, DistanceLess, points, intervals);
     out->low = ResultValue{true, 0, 0, points[0]};
     out->median = ResultValue{true, 0, 0, points[1]};
     out->high = ResultValue{true, 0, 0, points[2]};
+    for (int i = 0; i < 3; ++i) {
+        for (int end = 0; end < 2; ++end) out->intervals[i][end] = ResultValue{true, 0, 0, intervals[i][end]};
+    }
     out->meanDefined = true;
     out->mean = sum / static_cast<long double>(distances->size());
 }
@@ -108,21 +141,201 @@ SensitivityEntry MoveOne(const SettingsSampler& sampler, std::size_t parameter)
 {
     SensitivityEntry entry;
     entry.parameter = parameter;
-    unsigned char* block = StoredBlockBytes();
+    SettingsRecord record = WorkRecord();
+    unsigned char* block = BlockOf(&record);
     const ParameterSpread& p = sampler.Parameter(parameter);
     const long double ends[2] = {p.low, p.high};
     for (int end = 0; end < 2; ++end) {
         sampler.WriteBase(block);
         sampler.WriteMedians(block);
         sampler.WriteValue(parameter, ends[end], block);
-        ComputeResults();
-        ResultValues results = CurrentResults();
+        StageProducts products = ComputeResultsFor(&record);
+        ResultValues results = RecordResults(record);
         entry.inhabited[end] = results.line[0];
         entry.galaxy[end] = results.line[2];
-        entry.galaxyProduct[end] = LastStageProducts().galaxyCivilizations;
+        entry.galaxyProduct[end] = products.galaxyCivilizations;
         entry.refused[end] = !WizardRefusals(block).empty();
     }
     return entry;
+}
+
+// How a block of the plain run ended.
+struct BlockOutcome {
+    std::uint64_t refused = 0;
+    std::uint64_t exactlyOne = 0;
+    std::string problem;  // not empty: the block gave up
+};
+
+// The plain run: each block draws its share of the accepted settings into
+// its own positions of drawn.
+struct PlainDraws {
+    const SettingsSampler& sampler;
+    std::uint64_t samples;
+    std::vector<RandomSource> sources;
+    DrawnResults drawn;
+    std::vector<BlockOutcome> outcomes;
+    std::atomic<std::uint64_t> accepted{0};
+    // The first block that gave up: the run fails with its problem. Later
+    // blocks stop early; earlier ones run on, so the one named is the same
+    // on any number of threads.
+    std::atomic<std::size_t> firstHopeless{std::numeric_limits<std::size_t>::max()};
+
+    PlainDraws(const SettingsSampler& s, std::uint64_t n, std::uint64_t seed)
+        : sampler(s), samples(n), sources(DrawBlockSources(seed, DrawBlockCount(n))), drawn(static_cast<std::size_t>(n)),
+          outcomes(sources.size())
+    {
+    }
+
+    void GiveUp(std::size_t block)
+    {
+        std::size_t first = firstHopeless.load();
+        while (block < first && !firstHopeless.compare_exchange_weak(first, block)) {
+        }
+    }
+
+    void Block(std::size_t index)
+    {
+        SettingsRecord record = WorkRecord();
+        unsigned char* block = BlockOf(&record);
+        sampler.WriteBase(block);
+        RandomSource random = sources[index];
+        BlockOutcome& out = outcomes[index];
+        const std::size_t start = static_cast<std::size_t>(DrawBlockStart(index));
+        const std::uint64_t length = DrawBlockLength(samples, index);
+        std::uint64_t attempts = 0;
+        for (std::uint64_t n = 0; n < length;) {
+            ++attempts;
+            if (attempts % CheckEvery == 0 && index > firstHopeless.load()) return;
+            if (Hopeless(attempts, n)) {
+                out.problem = "the settings wizard would refuse " + ExactCountText(static_cast<long long>(out.refused)) + " of the first " +
+                              ExactCountText(static_cast<long long>(attempts)) + " draws: the two files leave it almost no room";
+                GiveUp(index);
+                return;
+            }
+            sampler.Draw(random, block);
+            if (!sampler.Accepts(block)) {
+                ++out.refused;
+                continue;
+            }
+            StageProducts products = ComputeResultsFor(&record);
+            const std::size_t i = start + static_cast<std::size_t>(n);
+            drawn.counts[0][i] = record.InhabitedPlanetTotal;
+            drawn.exponents[0][i] = record.InhabitedPlanetExponent;
+            drawn.counts[1][i] = record.GalaxyCivilizationCount;
+            drawn.exponents[1][i] = record.GalaxyCivilizationExponent;
+            drawn.counts[2][i] = record.UniverseCivilizationCount;
+            drawn.exponents[2][i] = record.UniverseCivilizationExponent;
+            drawn.distances[0][i] = record.PlanetDistanceLy;
+            drawn.distances[1][i] = record.CivilizationDistanceLy;
+            drawn.products[0][i] = products.inhabitedPlanets;
+            drawn.products[1][i] = products.galaxyCivilizations;
+            out.exactlyOne += record.GalaxyCivilizationExponent == 0 && record.GalaxyCivilizationCount == 1;
+            ++n;
+        }
+        accepted += length;
+    }
+};
+
+// The draws with one parameter at an end. Variant 2k + end holds the k-th
+// varied parameter at its low (end 0) or high (end 1) value. Each block
+// draws from the same numbers as the plain run's block and gives every
+// variant the draw until that variant has the block's number accepted; a
+// draw the wizard refuses in one variant may still serve another.
+struct EndDraws {
+    struct Tally {
+        std::uint64_t attempts = 0, accepted = 0, belowOne = 0, refused = 0;
+        bool hopeless = false;
+    };
+
+    const SettingsSampler& sampler;
+    std::uint64_t samples;
+    std::vector<RandomSource> sources;
+    std::size_t variants;
+    std::vector<Tally> tallies;  // block by block, variant by variant
+    std::atomic<std::uint64_t> accepted{0};
+    // A variant that one block gave up on is hopeless whatever the others
+    // find: they may skip it.
+    std::unique_ptr<std::atomic<bool>[]> givenUp;
+
+    EndDraws(const SettingsSampler& s, std::uint64_t n, std::uint64_t seed)
+        : sampler(s), samples(n), sources(DrawBlockSources(seed, DrawBlockCount(n))), variants(2 * s.VariedCount()),
+          tallies(sources.size() * variants), givenUp(new std::atomic<bool>[variants])
+    {
+        for (std::size_t v = 0; v < variants; ++v) givenUp[v] = false;
+    }
+
+    void Block(std::size_t index)
+    {
+        SettingsRecord record = WorkRecord();
+        unsigned char* block = BlockOf(&record);
+        sampler.WriteBase(block);
+        RandomSource random = sources[index];
+        Tally* tally = &tallies[index * variants];
+        const std::uint64_t length = DrawBlockLength(samples, index);
+        std::size_t open = variants;
+        std::uint64_t blockAccepted = 0;
+        while (open > 0) {
+            sampler.Draw(random, block);
+            for (std::size_t v = 0; v < variants; ++v) {
+                Tally& t = tally[v];
+                if (t.accepted == length || t.hopeless) continue;
+                if (givenUp[v]) {
+                    t.hopeless = true;
+                    --open;
+                    continue;
+                }
+                if (Hopeless(++t.attempts, t.accepted)) {
+                    t.hopeless = givenUp[v] = true;
+                    --open;
+                    continue;
+                }
+                const ParameterSpread& p = sampler.Parameter(sampler.Varied(v / 2));
+                unsigned char drawnValue[8];  // either kind of field, and what follows a real
+                std::memcpy(drawnValue, block + p.field->offset, sizeof drawnValue);
+                sampler.WriteValue(sampler.Varied(v / 2), v % 2 == 0 ? p.low : p.high, block);
+                if (sampler.Accepts(block)) {
+                    StageProducts products = ComputeResultsFor(&record);
+                    t.belowOne += products.galaxyCivilizations < 1;
+                    ++blockAccepted;
+                    if (++t.accepted == length) --open;
+                } else {
+                    ++t.refused;
+                }
+                std::memcpy(block + p.field->offset, drawnValue, sizeof drawnValue);
+            }
+        }
+        accepted += blockAccepted;
+    }
+
+    std::vector<EndShares> Shares() const
+    {
+        std::vector<EndShares> shares(variants / 2);
+        for (std::size_t v = 0; v < variants; ++v) {
+            EndShare& share = shares[v / 2].ends[v % 2];
+            shares[v / 2].parameter = sampler.Varied(v / 2);
+            for (std::size_t b = 0; b < sources.size(); ++b) {
+                const Tally& t = tallies[b * variants + v];
+                share.belowOne += t.belowOne;
+                share.refused += t.refused;
+                share.hopeless = share.hopeless || t.hopeless;
+            }
+            if (share.hopeless) share.belowOne = share.refused = 0;
+        }
+        return shares;
+    }
+};
+
+std::vector<std::size_t> EndShareRanking(const std::vector<EndShares>& shares, std::uint64_t samples)
+{
+    std::vector<long double> gaps(shares.size());
+    for (std::size_t i = 0; i < shares.size(); ++i) {
+        const EndShares& e = shares[i];
+        gaps[i] = e.ends[0].hopeless || e.ends[1].hopeless ? -1 : std::fabs(e.Share(1, samples) - e.Share(0, samples));
+    }
+    std::vector<std::size_t> order(shares.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&gaps](std::size_t a, std::size_t b) { return gaps[a] > gaps[b]; });
+    return order;
 }
 
 std::vector<std::size_t> Ranking(const std::vector<SensitivityEntry>& entries, bool galaxy)
@@ -185,66 +398,72 @@ bool ProductFactor(long double low, long double high, long double* factor, long 
     return true;
 }
 
-bool RunRange(const SettingsSampler& sampler, std::uint64_t samples, std::uint64_t seed, RangeProgress progress,
-              void* progressContext, RangeReport* report, std::string* problem)
+bool RunRange(const SettingsSampler& sampler, const RangeRun& run, RangeReport* report, std::string* problem)
 {
+    const std::uint64_t samples = run.samples;
     report->samples = samples;
-    report->seed = seed;
+    report->seed = run.seed;
     report->refused = 0;
-    DrawnResults drawn(static_cast<std::size_t>(samples));
-    RandomSource random(seed);
-    unsigned char* block = StoredBlockBytes();
-    sampler.WriteBase(block);
-    std::uint64_t exactlyOne = 0, attempts = 0;
+    RangeProgressState state{0, samples, 0, run.endShares ? samples * 2 * sampler.VariedCount() : 0, false};
+    auto show = [&run, &state]() {
+        if (run.progress) run.progress(run.progressContext, state);
+    };
 
-    for (std::size_t n = 0; n < samples;) {
-        ++attempts;
-        if (attempts % ProgressEvery == 0) {
-            if (progress) progress(progressContext, attempts, n, samples);
-            if (attempts >= HopelessAfter && n < attempts / HopelessRefusalRate) {
-                *problem = "the settings wizard would refuse " + ExactCountText(static_cast<long long>(report->refused)) + " of the first " +
-                           ExactCountText(static_cast<long long>(attempts)) + " draws: the two files leave it almost no room";
-                return false;
-            }
-        }
-        sampler.Draw(random, block);
-        if (!sampler.Accepts(block)) {
-            ++report->refused;
-            continue;
-        }
-        ComputeResults();
-        const SettingsRecord& s = Settings;
-        drawn.counts[0][n] = s.InhabitedPlanetTotal;
-        drawn.exponents[0][n] = s.InhabitedPlanetExponent;
-        drawn.counts[1][n] = s.GalaxyCivilizationCount;
-        drawn.exponents[1][n] = s.GalaxyCivilizationExponent;
-        drawn.counts[2][n] = s.UniverseCivilizationCount;
-        drawn.exponents[2][n] = s.UniverseCivilizationExponent;
-        drawn.distances[0][n] = s.PlanetDistanceLy;
-        drawn.distances[1][n] = s.CivilizationDistanceLy;
-        StageProducts products = LastStageProducts();
-        drawn.products[0][n] = products.inhabitedPlanets;
-        drawn.products[1][n] = products.galaxyCivilizations;
-        exactlyOne += s.GalaxyCivilizationExponent == 0 && s.GalaxyCivilizationCount == 1;
-        ++n;
+    PlainDraws plain(sampler, samples, run.seed);
+    RunBlocks(plain.outcomes.size(), run.threads, [&plain](std::size_t block) { plain.Block(block); },
+              [&]() {
+                  state.drawn = plain.accepted;
+                  show();
+              });
+    std::size_t hopeless = plain.firstHopeless;
+    if (hopeless < plain.outcomes.size()) {
+        *problem = plain.outcomes[hopeless].problem;
+        return false;
     }
-    if (progress) progress(progressContext, attempts, samples, samples);
+    std::uint64_t exactlyOne = 0;
+    for (const BlockOutcome& out : plain.outcomes) {
+        report->refused += out.refused;
+        exactlyOne += out.exactlyOne;
+    }
+    state.drawn = samples;
 
-    SummarizeCounts(drawn.counts[0], drawn.exponents[0], &report->results[0]);
-    SummarizeDistances(&drawn.distances[0], &report->results[1]);
-    SummarizeCounts(drawn.counts[1], drawn.exponents[1], &report->results[2]);
-    SummarizeDistances(&drawn.distances[1], &report->results[3]);
-    SummarizeCounts(drawn.counts[2], drawn.exponents[2], &report->results[4]);
-    report->inhabitedDistribution = BuildHistogram(&drawn.products[0]);
-    report->galaxyDistribution = BuildHistogram(&drawn.products[1]);
+    report->endShares.clear();
+    if (run.endShares && sampler.VariedCount() > 0) {
+        EndDraws ends(sampler, samples, run.seed);
+        RunBlocks(ends.sources.size(), run.threads, [&ends](std::size_t block) { ends.Block(block); },
+                  [&]() {
+                      state.endsDrawn = ends.accepted;
+                      show();
+                  });
+        report->endShares = ends.Shares();
+        state.endsDrawn = state.endsTotal;
+    }
+    report->endShareRanking = EndShareRanking(report->endShares, samples);
+    state.done = true;
+    show();
+
+    // The summaries are independent of each other: on the threads too,
+    // the two histograms, the longest, first.
+    DrawnResults& drawn = plain.drawn;
+    const std::function<void()> summaries[] = {
+        [&]() { report->inhabitedDistribution = BuildHistogram(&drawn.products[0]); },
+        [&]() { report->galaxyDistribution = BuildHistogram(&drawn.products[1]); },
+        [&]() { SummarizeCounts(drawn.counts[0], drawn.exponents[0], &report->results[0]); },
+        [&]() { SummarizeDistances(&drawn.distances[0], &report->results[1]); },
+        [&]() { SummarizeCounts(drawn.counts[1], drawn.exponents[1], &report->results[2]); },
+        [&]() { SummarizeDistances(&drawn.distances[1], &report->results[3]); },
+        [&]() { SummarizeCounts(drawn.counts[2], drawn.exponents[2], &report->results[4]); },
+    };
+    RunBlocks(sizeof summaries / sizeof summaries[0], run.threads, [&summaries](std::size_t i) { summaries[i](); }, []() {});
     report->galaxyBelowOne = static_cast<long double>(report->galaxyDistribution.belowOne) / static_cast<long double>(samples);
+    WilsonInterval(report->galaxyDistribution.belowOne, samples, &report->galaxyBelowOneInterval[0], &report->galaxyBelowOneInterval[1]);
     report->galaxyExactlyOne = static_cast<long double>(exactlyOne) / static_cast<long double>(samples);
 
-    sampler.WriteBase(block);
-    sampler.WriteMedians(block);
-    ComputeResults();
-    report->atMedians = CurrentResults();
-    report->galaxyProductAtMedians = LastStageProducts().galaxyCivilizations;
+    SettingsRecord record = WorkRecord();
+    sampler.WriteBase(BlockOf(&record));
+    sampler.WriteMedians(BlockOf(&record));
+    report->galaxyProductAtMedians = ComputeResultsFor(&record).galaxyCivilizations;
+    report->atMedians = RecordResults(record);
     report->sensitivity.clear();
     for (std::size_t k = 0; k < sampler.VariedCount(); ++k) report->sensitivity.push_back(MoveOne(sampler, sampler.Varied(k)));
     report->inhabitedRanking = Ranking(report->sensitivity, false);

@@ -1,8 +1,10 @@
 // The Monte-Carlo run of hvdtool range: the program's own estimate
-// (ComputeResults on the SettingsRecord, with its rounding after each
-// stage) over settings drawn between two files, its statistics, the
-// distributions of the two counts of our galaxy before their rounding, and
-// a one-at-a-time sensitivity of those counts.
+// (ComputeResultsFor, with its rounding after each stage) over settings
+// drawn between two files, its statistics with their sampling error, the
+// distributions of the two counts of our galaxy before their rounding, a
+// one-at-a-time sensitivity of those counts, and for each parameter the
+// share of draws with fewer than one civilization in our galaxy when that
+// parameter is known to lie at one of its ends.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +22,7 @@ struct ResultSpread {
     ResultValue low;     // 5 %
     ResultValue median;  // 50 %
     ResultValue high;    // 95 %
+    ResultValue intervals[3][2];  // the 95 % interval of each point: two draws (IntervalPositions)
     bool meanDefined;    // false when a draw was "more than 10^" (or "less than -10^")
     long double mean;    // may be infinite or undefined (NaN) for the distances
 };
@@ -43,12 +46,33 @@ bool ChangeFactor(const ResultValue& low, const ResultValue& high, long double* 
 // sign that are not zero, or two equal ones; else +infinity as sortKey.
 bool ProductFactor(long double low, long double high, long double* factor, long double* sortKey);
 
+// The draws with one parameter held at one of its ends: the others drawn
+// with the plain run's numbers, the same at both ends, so that the two
+// shares differ by what that parameter does and not by chance.
+struct EndShare {
+    std::uint64_t belowOne = 0;  // accepted draws with the galaxy's product below 1
+    std::uint64_t refused = 0;   // draws the wizard would refuse with the parameter there, drawn again
+    bool hopeless = false;       // the wizard refuses nearly every such draw: no share
+};
+
+struct EndShares {
+    std::size_t parameter;  // index in SettingsFields
+    EndShare ends[2];       // at low, at high
+
+    // The share below one at an end (of the run's samples).
+    long double Share(int end, std::uint64_t samples) const
+    {
+        return static_cast<long double>(ends[end].belowOne) / static_cast<long double>(samples);
+    }
+};
+
 struct RangeReport {
     std::uint64_t samples = 0;
     std::uint64_t seed = 0;
     std::uint64_t refused = 0;  // draws the wizard would refuse, drawn again
     ResultSpread results[ResultLineCount];
     long double galaxyBelowOne = 0;    // share of draws whose unrounded galaxy product was below 1
+    long double galaxyBelowOneInterval[2] = {};  // its 95 % interval (Wilson)
     long double galaxyExactlyOne = 0;  // share whose galaxy count came out as exactly 1
     // The products before rounding (the galaxy's also before the "at least
     // 1" rule) over the draws.
@@ -60,13 +84,35 @@ struct RangeReport {
     // of the inhabited planets' count, and of the galaxy's product, which
     // rounding and the "at least 1" rule do not flatten.
     std::vector<std::size_t> inhabitedRanking, galaxyRanking;
+    // One per varied parameter, in file order (empty when not asked for),
+    // and their order by the gap between the shares at the two ends,
+    // largest first (ties in file order), the hopeless ones last.
+    std::vector<EndShares> endShares;
+    std::vector<std::size_t> endShareRanking;
 };
 
-// Called now and then with the draws made so far (accepted and refused).
-typedef void (*RangeProgress)(void* context, std::uint64_t drawn, std::uint64_t accepted, std::uint64_t samples);
+// How far a run has come: accepted draws of the plain run, then of the
+// draws with a parameter at an end.
+struct RangeProgressState {
+    std::uint64_t drawn, samples;
+    std::uint64_t endsDrawn, endsTotal;  // samples x 2 x the varied parameters
+    bool done;
+};
 
-// Draws samples accepted settings with the seed and summarizes them. Both
-// blocks must be accepted by the wizard. Fails (false, with the problem)
-// only when the wizard refuses nearly every draw. Uses the SettingsRecord.
-bool RunRange(const SettingsSampler& sampler, std::uint64_t samples, std::uint64_t seed, RangeProgress progress,
-              void* progressContext, RangeReport* report, std::string* problem);
+// Called now and then on the thread that called RunRange.
+typedef void (*RangeProgress)(void* context, const RangeProgressState& state);
+
+struct RangeRun {
+    std::uint64_t samples = 100000;
+    std::uint64_t seed = 1;
+    unsigned threads = 1;     // the report is the same for any number
+    bool endShares = true;    // also the shares below one at the parameters' ends
+    RangeProgress progress = nullptr;
+    void* progressContext = nullptr;
+};
+
+// Draws run.samples accepted settings with the seed, in blocks of
+// DrawBlockSize on run.threads threads, and summarizes them. Both blocks
+// must be accepted by the wizard. Fails (false, with the problem) only
+// when the wizard refuses nearly every draw. Leaves the SettingsRecord alone.
+bool RunRange(const SettingsSampler& sampler, const RangeRun& run, RangeReport* report, std::string* problem);

@@ -63,6 +63,24 @@ std::uint64_t RandomSource::Next()
     return result;
 }
 
+void RandomSource::Jump()
+{
+    // The polynomial of xoshiro256**'s published jump: the state 2^128
+    // steps on is a sum (in GF(2)) of the states of the next 256 steps.
+    static const std::uint64_t Polynomial[4] = {0x180EC6D33CFD0ABAull, 0xD5A61266F0C9392Cull, 0xA9582618E03FC9AAull,
+                                                0x39ABDC4529B1661Cull};
+    std::uint64_t sum[4] = {};
+    for (std::uint64_t word : Polynomial) {
+        for (int bit = 0; bit < 64; ++bit) {
+            if (word & (1ull << bit)) {
+                for (int i = 0; i < 4; ++i) sum[i] ^= state_[i];
+            }
+            Next();
+        }
+    }
+    for (int i = 0; i < 4; ++i) state_[i] = sum[i];
+}
+
 long double RandomSource::Uniform()
 {
     const long double TwoToMinus64 = 1.0L / 18446744073709551616.0L;

@@ -17,6 +17,9 @@ public:
     std::uint64_t Next();
     // A uniform draw from [0, 1): all 64 bits, exact in extended precision.
     long double Uniform();
+    // Moves on by 2^128 draws at once: a sequence that no run's draws from
+    // the position before will reach.
+    void Jump();
 
 private:
     std::uint64_t state_[4];

@@ -133,6 +133,56 @@ int TornadoChart(std::string* svg, const RangeReport& report, const SettingsSamp
     return axisY + 30 - top;
 }
 
+std::string SharePercent(const EndShares& e, int end, std::uint64_t samples)
+{
+    return e.ends[end].hopeless ? "n/a" : PercentText(e.Share(end, samples)) + " %";
+}
+
+// The tornado of the share below one: each parameter held at its low and
+// at its high value, on a linear axis of 0 to 100 %, from the share over
+// all draws; returns the height it takes.
+int EndSharesChart(std::string* svg, const RangeReport& report, const SettingsSampler& sampler, int top)
+{
+    auto x = [](long double share) { return AxisLeft + share * (AxisRight - AxisLeft); };
+    const int rowsTop = top + 58;
+    const int axisY = rowsTop + static_cast<int>(report.endShareRanking.size()) * RowHeight + 4;
+    *svg += "<g class=\"chart\" data-count=\"below-one-at-ends\">\n";
+    *svg += Text(20, top + 12, "start", "Which parameter decides whether we are alone: the share of draws with fewer than one civilization in our galaxy",
+                 " font-size=\"15\" font-weight=\"bold\"");
+    *svg += Text(20, top + 32, "start",
+                 "Each parameter held at its low and at its high value, the others drawn as in the run, with the same numbers at both "
+                 "ends; dashed: " + PercentText(report.galaxyBelowOne) + " % over all draws",
+                 " fill=\"#444\"");
+    *svg += Text(NotesLeft, top + 50, "start", "at low, at high", " fill=\"#444\"");
+    for (int tenth = 0; tenth <= 10; ++tenth) {
+        long double at = x(tenth / 10.0L);
+        *svg += Line(at, rowsTop - 4, at, axisY, tenth == 0 ? "stroke=\"#999\"" : "stroke=\"#eee\"");
+        *svg += Text(at, axisY + 16, "middle", std::to_string(tenth * 10) + " %");
+    }
+    *svg += Line(AxisLeft, axisY, AxisRight, axisY, "stroke=\"#999\"");
+
+    const long double baseX = x(report.galaxyBelowOne);
+    int row = 0;
+    for (std::size_t index : report.endShareRanking) {
+        const EndShares& e = report.endShares[index];
+        const ParameterSpread& p = sampler.Parameter(e.parameter);
+        int y = rowsTop + row++ * RowHeight;
+        std::string shares = SharePercent(e, 0, report.samples) + ", " + SharePercent(e, 1, report.samples);
+        *svg += "<g class=\"bar\" data-parameter=\"" + Xml(p.field->name) + "\">\n";
+        *svg += "<title>" + Xml(p.field->name) + " at " + Xml(SpreadValueText(p, p.low)) + ": " + SharePercent(e, 0, report.samples) +
+                " below one; at " + Xml(SpreadValueText(p, p.high)) + ": " + SharePercent(e, 1, report.samples) + "</title>\n";
+        for (int end = 0; end < 2; ++end) {
+            if (!e.ends[end].hopeless) *svg += Rect(baseX, x(e.Share(end, report.samples)), y, end == 0 ? LowColour : HighColour);
+        }
+        *svg += Text(NameRight, y + 13, "end", Xml(p.field->name));
+        *svg += Text(NotesLeft, y + 13, "start", shares, " fill=\"#444\"");
+        *svg += "</g>\n";
+    }
+    *svg += Line(baseX, rowsTop - 6, baseX, axisY, "stroke=\"#222\" stroke-dasharray=\"4 3\"");
+    *svg += "</g>\n";
+    return axisY + 30 - top;
+}
+
 }  // namespace
 
 std::string RangeSvg(const RangeReport& report, const SettingsSampler& sampler, const std::string& fileA, const std::string& fileB)
@@ -143,6 +193,7 @@ std::string RangeSvg(const RangeReport& report, const SettingsSampler& sampler, 
     int top = 112;
     top += DistributionChart(&charts, report.galaxyDistribution, true, top) + 20;
     top += TornadoChart(&charts, report, sampler, true, top) + 28;
+    if (!report.endShares.empty()) top += EndSharesChart(&charts, report, sampler, top) + 28;
     top += DistributionChart(&charts, report.inhabitedDistribution, false, top) + 20;
     top += TornadoChart(&charts, report, sampler, false, top);
     int height = top + 14;

@@ -25,7 +25,11 @@ ResultValue DistanceResult(float lightYears)
 
 ResultValues CurrentResults()
 {
-    const SettingsRecord& s = Settings;
+    return RecordResults(Settings);
+}
+
+ResultValues RecordResults(const SettingsRecord& s)
+{
     ResultValues values = {{
         CountResult(s.InhabitedPlanetTotal, s.InhabitedPlanetExponent),
         DistanceResult(s.PlanetDistanceLy),

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "display/result_text.h"
+#include "model/settings_record.h"
 
 struct ResultValue {
     bool distance;          // lines 2 and 4: lightYears; else count and exponent
@@ -18,6 +19,9 @@ struct ResultValue {
 struct ResultValues {
     ResultValue line[ResultLineCount];
 };
+
+// The results a record holds after ComputeResultsFor.
+ResultValues RecordResults(const SettingsRecord& record);
 
 // The results the SettingsRecord holds after ComputeResults.
 ResultValues CurrentResults();

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "model/extended_math.h"
 #include "model/number_text.h"
@@ -13,6 +14,9 @@ std::string LastInputMessage;
 namespace {
 
 const std::size_t WizardFieldChars = 23;  // the wizard reads this much of a field
+
+// The number texts and readers keep their results in buffers of their own.
+std::mutex NumberTextsInUse;
 
 struct Checker {
     const unsigned char* block;
@@ -78,6 +82,7 @@ struct Checker {
 
 std::vector<std::string> WizardRefusals(const unsigned char* storedBlock)
 {
+    std::lock_guard<std::mutex> oneAtATime(NumberTextsInUse);
     Checker c{storedBlock, {}};
     const long double maxYears = static_cast<long double>(FixedMaxYears);
 

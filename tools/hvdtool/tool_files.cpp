@@ -10,6 +10,7 @@
 #include "display/result_text.h"
 #include "model/estimation.h"
 #include "model/settings_record.h"
+#include "tools/hvdtool/settings_check.h"
 
 namespace {
 
@@ -63,6 +64,14 @@ bool ReadSettingsFile(const std::string& path, std::vector<unsigned char>* bytes
     case ImageStatus::Truncated: break;
     }
     *status = Fail(path, "cut short: the file ends before its last text (" + std::to_string(bytes->size()) + " bytes)");
+    return false;
+}
+
+bool WizardAccepts(const std::string& path, const SettingsFileView& view, int* status)
+{
+    std::vector<std::string> refusals = WizardRefusals(view.storedBlock);
+    if (refusals.empty()) return true;
+    *status = Fail(path, "the settings wizard would refuse it (" + refusals[0] + "); see hvdtool check");
     return false;
 }
 

@@ -20,6 +20,11 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, s
 // the problem is reported (Fail) and *status is 2.
 bool ReadSettingsFile(const std::string& path, std::vector<unsigned char>* bytes, SettingsFileView* view, int* status);
 
+// Whether the settings wizard accepts every field of the file; if not,
+// the first refusal is reported (Fail, naming hvdtool check) and *status
+// is 2.
+bool WizardAccepts(const std::string& path, const SettingsFileView& view, int* status);
+
 // The file's last-write date as the results screen writes it ("Mar 07
 // 1998"), or "?".
 std::string FileDateText(const std::string& path);

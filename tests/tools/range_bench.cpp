@@ -1,0 +1,64 @@
+// Draws per second of hvdtool range between the shipped scenarios, on one
+// thread and on one per processor (make bench, beside the model's
+// operations): the plain draws, and the whole run with each parameter
+// held at its ends.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/hvdtool/draw_blocks.h"
+#include "tools/hvdtool/range_run.h"
+#include "tools/hvdtool/range_sampler.h"
+#include "tools/hvdtool/settings_source.h"
+#include "tools/hvdtool/tool_files.h"
+
+namespace {
+
+SettingsSource Scenario(const char* name)
+{
+    std::vector<unsigned char> bytes;
+    std::string problem;
+    SettingsSource source;
+    if (!ReadWholeFile(std::string(HALV_SOURCE_DIR "/resources/scenarios/") + name + ".txt", &bytes, &problem) ||
+        !ParseSettingsSource(std::string(bytes.begin(), bytes.end()), &source, &problem)) {
+        std::fprintf(stderr, "%s: %s\n", name, problem.c_str());
+    }
+    return source;
+}
+
+void Range(benchmark::State& state, std::uint64_t samples, bool endShares)
+{
+    static const SettingsSource pessimistic = Scenario("Pessimistic"), optimistic = Scenario("Optimistic");
+    SettingsSampler sampler(pessimistic.storedBlock, optimistic.storedBlock);
+    RangeRun run;
+    run.samples = samples;
+    run.threads = state.range(0) == 0 ? DefaultThreadCount() : static_cast<unsigned>(state.range(0));
+    run.endShares = endShares;
+    std::string problem;
+    for (auto _ : state) {
+        RangeReport report;
+        if (!RunRange(sampler, run, &report, &problem)) state.SkipWithError(problem.c_str());
+        benchmark::DoNotOptimize(report.galaxyBelowOne);
+    }
+    state.counters["threads"] = run.threads;
+    state.counters["draws/s"] = benchmark::Counter(static_cast<double>(samples * state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// 1,000,000 draws; argument 1: one thread, 0: one per processor.
+void BM_RangeDraws(benchmark::State& state)
+{
+    Range(state, 1000000, false);
+}
+BENCHMARK(BM_RangeDraws)->Arg(1)->Arg(0)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// hvdtool range as it runs by default: 100,000 draws, then 44 x 100,000
+// with a parameter at an end.
+void BM_RangeWithEnds(benchmark::State& state)
+{
+    Range(state, 100000, true);
+}
+BENCHMARK(BM_RangeWithEnds)->Arg(1)->Arg(0)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
