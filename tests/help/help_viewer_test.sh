@@ -168,8 +168,25 @@ buttons_again() {
   fi
 }
 
+# The program's end by Escape, with status 0.
+program_ends() {
+  local i status
+  for i in $(seq 100); do
+    kill -0 "$program_pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  if kill -0 "$program_pid" 2>/dev/null; then
+    fail "Escape did not end the program"
+  else
+    wait "$program_pid"
+    status=$?
+    program_pid=
+    [ "$status" -eq 0 ] || fail "the program ended with status $status"
+  fi
+}
+
 program() {
-  local main wizard i status
+  local main wizard i
   sed 's/^CurrentPage = .*/CurrentPage = 3/' "$internal" >"$work/Internal.txt"
   "$hvdtool" make "$work/Internal.txt" "$work/Internal.hvd" || { fail "hvdtool make"; return; }
   "$hvdtool" text "$work/Internal.hvd" | grep -qx 'CurrentPage = 3' || fail "Internal.hvd does not hold page 3"
@@ -225,18 +242,7 @@ program() {
   [ "$(viewer_count)" = 1 ] || fail "the viewer is not open before Quit"
   focus "$main" || fail "no focus on the main window"
   xdotool key Escape
-  for i in $(seq 100); do
-    kill -0 "$program_pid" 2>/dev/null || break
-    sleep 0.2
-  done
-  if kill -0 "$program_pid" 2>/dev/null; then
-    fail "Escape did not end the program"
-  else
-    wait "$program_pid"
-    status=$?
-    program_pid=
-    [ "$status" -eq 0 ] || fail "the program ended with status $status"
-  fi
+  program_ends
   for i in $(seq 50); do
     [ "$(viewer_count)" = 0 ] && break
     sleep 0.2
@@ -244,23 +250,6 @@ program() {
   if [ "$(viewer_count)" = 0 ]; then echo "ok: the viewer closed with the program"; else fail "the viewer is still open after Quit"; fi
   wait_gone '^Halvorendyne Help$' || fail "a window 'Halvorendyne Help' is still on the screen"
   screenshot help_program_after_quit
-}
-
-# The program's end by Escape, with status 0.
-program_ends() {
-  local i status
-  for i in $(seq 100); do
-    kill -0 "$program_pid" 2>/dev/null || break
-    sleep 0.2
-  done
-  if kill -0 "$program_pid" 2>/dev/null; then
-    fail "Escape did not end the program"
-  else
-    wait "$program_pid"
-    status=$?
-    program_pid=
-    [ "$status" -eq 0 ] || fail "the program ended with status $status"
-  fi
 }
 
 # The HTML Help window's contents tree, in $out, against the source's topics.
