@@ -9,6 +9,7 @@
 
 #include "model/estimation.h"
 #include "model/extended_math.h"
+#include "model/number_text.h"
 #include "model/settings_record.h"
 #include "tests/tools/settings_sources.h"
 #include "tools/hvdtool/draw_blocks.h"
@@ -166,8 +167,39 @@ TEST(HvdtoolSampler, DrawsStayWithinTheirSpreadAndSplitEvenlyAtTheMedian)
     EXPECT_NEAR(shareBelow / static_cast<double>(n), 0.5, 4 * 0.0035);
 }
 
-// The quick verdict against the wizard's own rules, on draws that cross
-// every rule a draw between two accepted files can break.
+// The wizard's page reading, field by field from the texts it shows: a
+// count's grouped digits through ParseCount, a real's field text through
+// TextToReal, then the ranges, the star-kind sum of the values read and
+// the year rules.
+bool WizardTakes(const unsigned char* block)
+{
+    long double values[SettingsFieldCount];
+    for (std::size_t i = 0; i < SettingsFieldCount; ++i) {
+        const SettingsField& f = SettingsFields[i];
+        if (f.kind == FieldKind::Count) {
+            std::strcpy(InputTextBuffer, CountToGroupedText(false, ReadCountField(block, f.offset)));
+            values[i] = ParseCount();
+            if (CountParseFailed) return false;
+        } else {
+            int error = 0;
+            float read = RealToFloat(TextToReal(RealFieldText(ReadRealField(block, f.offset)), &error));
+            if (error != 0 || std::isinf(read) || (f.fraction && !(read >= 0 && read <= 1))) return false;
+            values[i] = read;
+        }
+    }
+    const long double maxYears = FixedMaxYears;
+    const long double life = values[IndexOf("FirstLifeYears")], civilization = values[IndexOf("FirstCivilizationYears")];
+    return values[IndexOf("StarCount")] >= 1000 &&
+           values[IndexOf("DwarfShare")] + values[IndexOf("SunLikeShare")] + values[IndexOf("GiantShare")] <= 1.01L &&
+           life <= maxYears && civilization <= maxYears && life <= civilization &&
+           values[IndexOf("CivilizationSpanYears")] <= maxYears - civilization;
+}
+
+// The verdict, and the verdict after one change that tests only that
+// field's rules, against the wizard's reading: on draws across every rule
+// between two files, with fields then set to values no draw gives (NaN,
+// infinities, 17 digits, negative counts, the largest floats, shares just
+// outside 0 to 1).
 TEST(HvdtoolSampler, VerdictAgreesWithTheWizard)
 {
     SpreadFiles files;
@@ -177,38 +209,51 @@ TEST(HvdtoolSampler, VerdictAgreesWithTheWizard)
     files.Set("FirstLifeYears", 1e9L, 5e9L);
     files.Set("FirstCivilizationYears", 4e9L, 6e9L);
     files.Set("CivilizationSpanYears", 6e9L, 1e9L);       // each exactly what is left, or less
-    SpreadFiles longTexts;
-    longTexts.Set("StarDistanceLy", 1e20f, 1e23f);        // 22 digits do not fit the wizard's field
-    for (const SpreadFiles* f : {&files, &longTexts}) {
-        ASSERT_TRUE(WizardRefusals(f->a.storedBlock).empty());
-        ASSERT_TRUE(WizardRefusals(f->b.storedBlock).empty());
-        SettingsSampler sampler(f->a.storedBlock, f->b.storedBlock);
-        RandomSource random(11);
-        unsigned char block[StoredBlockSize];
+    files.Set("StarDistanceLy", 1e20f, 1e23f);
+    const float reals[] = {NAN, INFINITY, -INFINITY, 3.4028235e38f, -3.4028235e38f, 1.0000001f, -1e-45f, 1.4e-45f, 5.2e24f, 1.0f, 0.0f};
+    const std::int64_t counts[] = {-1, 999, 1000, 9999999999999999LL, 10000000000000000LL, 10000000001LL, INT64_MIN, INT64_MAX, 0};
+    SettingsSampler sampler(files.a.storedBlock, files.b.storedBlock);
+    RandomSource random(11);
+    unsigned char block[StoredBlockSize];
+    int accepted = 0, refused = 0;
+    for (int i = 0; i < 40000; ++i) {
         sampler.WriteBase(block);
-        int accepted = 0, refused = 0;
-        for (int i = 0; i < 20000; ++i) {
-            sampler.Draw(random, block);
-            bool wizard = WizardRefusals(block).empty();
-            ASSERT_EQ(sampler.Accepts(block), wizard) << i;
-            (wizard ? accepted : refused) += 1;
+        sampler.Draw(random, block);
+        if (i % 2 == 1) {  // one field at an odd value
+            const SettingsField& f = SettingsFields[random.Next() % SettingsFieldCount];
+            if (f.kind == FieldKind::Count) {
+                WriteCountField(block, f.offset, counts[random.Next() % (sizeof counts / sizeof counts[0])]);
+            } else {
+                WriteRealField(block, f.offset, reals[random.Next() % (sizeof reals / sizeof reals[0])]);
+            }
         }
-        EXPECT_GT(accepted, 1000);
-        EXPECT_GT(refused, 1000);
+        const bool wizard = WizardTakes(block);
+        ASSERT_EQ(sampler.Accepts(block), wizard) << i;
+        ASSERT_EQ(WizardRefusals(block).empty(), wizard) << i;
+        (wizard ? accepted : refused) += 1;
+
+        // A parameter moved to one of the files' values, as the ends analysis does.
+        const std::size_t parameter = sampler.Varied(random.Next() % sampler.VariedCount());
+        const WizardRules before = BrokenWizardRules(block);
+        const ParameterSpread& p = sampler.Parameter(parameter);
+        sampler.WriteValue(parameter, random.Next() % 2 ? p.low : p.high, block);
+        ASSERT_EQ(sampler.AcceptsWithChange(block, before, parameter), WizardTakes(block)) << i;
     }
+    EXPECT_GT(accepted, 5000);
+    EXPECT_GT(refused, 5000);
 }
 
-// The wizard adds the shares as it shows them, with six decimals: a sum
-// just above 1.01 can pass, one just below can fail.
-TEST(HvdtoolSampler, CloseCallsOfTheStarShareSumGoToTheWizardsRules)
+// The wizard adds the three shares as stored (a field the user did not
+// type in keeps its float): just above 1.01 is refused, just below passes.
+TEST(HvdtoolSampler, TheStarShareSumIsOfTheStoredFloats)
 {
     struct Case {
         float dwarf, sunLike, giant;
         bool accepted;
     } cases[] = {
-        {0.5f, 0.5f, 0.0100004f, true},             // 1.0100004, shown as 0.5 + 0.5 + 0.01
-        {0.4999996f, 0.4999996f, 0.0100006f, false},  // 1.0099998, shown as 0.5 + 0.5 + 0.010001
-        {0.5f, 0.5f, 0.01f, true},
+        {0.5f, 0.5f, 0.0100004f, false},             // 1.0100004
+        {0.4999996f, 0.4999996f, 0.0100006f, true},  // 1.0099998
+        {0.5f, 0.5f, 0.01f, true},                   // the float nearest 0.01 is below it
         {0.5f, 0.5f, 0.0100006f, false},
     };
     SpreadFiles files;
@@ -219,7 +264,7 @@ TEST(HvdtoolSampler, CloseCallsOfTheStarShareSumGoToTheWizardsRules)
         SetField(&block, "DwarfShare", c.dwarf);
         SetField(&block, "SunLikeShare", c.sunLike);
         SetField(&block, "GiantShare", c.giant);
-        EXPECT_EQ(WizardRefusals(block.storedBlock).empty(), c.accepted);
+        EXPECT_EQ(WizardTakes(block.storedBlock), c.accepted);
         EXPECT_EQ(sampler.Accepts(block.storedBlock), c.accepted);
     }
 }
@@ -230,7 +275,7 @@ TEST(HvdtoolRange, SameFileTwiceGivesItsOwnResultsAtEveryPoint)
     SpreadFiles lifeless;
     lifeless.Set("LifeEvolvesProb", 0, 0);            // no inhabited planet: infinite distance, 1 civilization
     SpreadFiles huge;
-    huge.Set("GalaxyCount", 9e18L, 9e18L);            // "more than 10^" in the universe
+    huge.Set("GalaxySizeRatio", 1e30L, 1e30L);         // "more than 10^" in the universe
     for (const SpreadFiles* files : {&worked, &lifeless, &huge}) {
         RangeReport report = RunBetween(*files, 500, 3);
         StageProducts ownProducts;
@@ -405,14 +450,18 @@ TEST(HvdtoolRange, IntervalsMatchTheirHandComputedValues)
         EXPECT_NEAR(static_cast<double>(from), c.from, 5e-6);
         EXPECT_NEAR(static_cast<double>(to), c.to, 5e-6);
     }
+    // A rank outside the draws is held at the first or the last: no 95 %
+    // interval there (5 +/- 4.27 of 100 needs the 0.73rd).
     struct Ranks {
         std::uint64_t n, percent;
         std::size_t from, to;  // positions: ranks less one
-    } ranks[] = {{100, 50, 39, 60}, {100, 5, 0, 10}, {100, 95, 89, 99}, {1, 50, 0, 0}, {1000, 5, 35, 64}};
+        bool full;
+    } ranks[] = {{100, 50, 39, 60, true},  {100, 5, 0, 10, false}, {100, 95, 89, 99, false}, {1, 50, 0, 0, false},
+                 {1000, 5, 35, 64, true},  {20, 50, 4, 15, true},  {20, 5, 0, 3, false},     {200, 95, 182, 197, true}};
     for (const Ranks& c : ranks) {
         SCOPED_TRACE(c.n * 100 + c.percent);
         std::size_t from, to;
-        IntervalPositions(c.n, c.percent, &from, &to);
+        EXPECT_EQ(IntervalPositions(c.n, c.percent, &from, &to), c.full);
         EXPECT_EQ(from, c.from);
         EXPECT_EQ(to, c.to);
     }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -151,7 +153,7 @@ TEST(HvdtoolCheck, NamesEveryFieldTheWizardWouldRefuse)
 
     SettingsSource s = Parse(AcceptedSource);
     SetCount(&s, "StarCount", 999);
-    SetReal(&s, "PlanetShare", 1.0000001f);  // shows as 1.0, read back as 1: accepted
+    SetReal(&s, "PlanetShare", 1.0000001f);  // shown as 1.0000001, the float above 1
     SetReal(&s, "PopulationIShare", std::nanf(""));
     SetReal(&s, "DwarfShare", 0.5f);
     SetReal(&s, "SunLikeShare", 0.5f);
@@ -163,6 +165,7 @@ TEST(HvdtoolCheck, NamesEveryFieldTheWizardWouldRefuse)
     SetCount(&s, "GalaxyCount", -1);
     std::vector<std::string> expected = {
         "StarCount 999: below 1,000",
+        "PlanetShare 1.0000001: not between 0 and 1",
         "PopulationIShare Nan: not a number",
         "DwarfShare + SunLikeShare + GiantShare: sum above 1.01",
         "PlanetInEcoProb +Inf: not a number",
@@ -282,10 +285,15 @@ TEST(HvdtoolSolve, WorkedExampleBreakEvens)
     EXPECT_TRUE(AcceptedWith(s, SettingsFields[dwarf.parameter], dwarf.to, SolvedResult::Galaxy, &product));
     EXPECT_FALSE(AcceptedWith(s, SettingsFields[dwarf.parameter], std::nextafter(static_cast<float>(dwarf.to), 1.0f),
                               SolvedResult::Galaxy, &product));
-    EXPECT_GT(EntryOf(found, "PlanetInEcoProb").to, 1e20L);  // any value whose text fits the wizard's field
+    EXPECT_EQ(EntryOf(found, "PlanetInEcoProb").to, 3.4028235e38f);  // every finite float has a text in the field
 
-    for (const BreakEven& e : FindBreakEvens(s.storedBlock, SolvedResult::Galaxy, 1e30L)) {
-        EXPECT_TRUE(e.crossings.empty() && !e.reachedAtFrom) << SettingsFields[e.parameter].name;
+    // 10^30 only through the one factor of the galaxy's product without a bound.
+    std::vector<BreakEven> far = FindBreakEvens(s.storedBlock, SolvedResult::Galaxy, 1e30L);
+    ExpectCrossingsHold(s, SolvedResult::Galaxy, 1e30L, far);
+    for (const BreakEven& e : far) {
+        const bool unbounded = std::strcmp(SettingsFields[e.parameter].name, "PlanetInEcoProb") == 0;
+        EXPECT_EQ(e.crossings.size(), unbounded ? 1u : 0u) << SettingsFields[e.parameter].name;
+        EXPECT_FALSE(e.reachedAtFrom) << SettingsFields[e.parameter].name;
     }
     // The universe: 54 civilizations a galaxy, so one galaxy is enough.
     std::vector<BreakEven> universe = FindBreakEvens(s.storedBlock, SolvedResult::Universe, 1);
@@ -294,6 +302,52 @@ TEST(HvdtoolSolve, WorkedExampleBreakEvens)
     ASSERT_EQ(galaxies.crossings.size(), 1u);
     EXPECT_EQ(galaxies.crossings[0].value, 1);
     EXPECT_EQ(galaxies.crossings[0].neighbourProduct, 0);
+}
+
+// Beyond 10^21 a real's field text is in exponent form ("5.2E24"), which
+// the wizard reads back as well: the universe reaches 10^40 through the
+// galaxies' size, and from 10^30 a target 2 x 10^8 times smaller is met
+// near 5 x 10^21, each at a value the check accepts.
+TEST(HvdtoolSolve, LargeRealsAreSearchedAsTheWizardTakesThem)
+{
+    SettingsSource s = Parse(AcceptedSource);
+    std::vector<BreakEven> found = FindBreakEvens(s.storedBlock, SolvedResult::Universe, 1e40L);
+    ExpectCrossingsHold(s, SolvedResult::Universe, 1e40L, found);
+    const BreakEven& size = EntryOf(found, "GalaxySizeRatio");
+    ASSERT_EQ(size.crossings.size(), 1u);
+    EXPECT_GT(size.crossings[0].value, 1e21L);
+
+    SetReal(&s, "GalaxySizeRatio", 1e30f);
+    long double product;
+    ASSERT_TRUE(AcceptedWith(s, SettingsFields[size.parameter], 1e30f, SolvedResult::Universe, &product));
+    found = FindBreakEvens(s.storedBlock, SolvedResult::Universe, product / 2e8L);
+    ExpectCrossingsHold(s, SolvedResult::Universe, product / 2e8L, found);
+    const BreakEven& smaller = EntryOf(found, "GalaxySizeRatio");
+    ASSERT_EQ(smaller.crossings.size(), 1u);
+    EXPECT_NEAR(static_cast<double>(smaller.crossings[0].value), 5e21, 1e16);
+}
+
+// A band the wizard refuses (100 to 200) is stepped around: a change of
+// side inside it or across it is no crossing, one beside it is found, and
+// a refused end narrows the range.
+TEST(HvdtoolSolve, RefusedBandsAreSteppedAround)
+{
+    const auto outsideBand = [](std::int64_t i) { return i < 100 || (i > 200 && i <= 700); };
+    const struct {
+        std::function<bool(std::int64_t)> reaches;
+        std::set<std::int64_t> changes;
+    } cases[] = {
+        {[](std::int64_t i) { return i >= 150; }, {}},
+        {[](std::int64_t i) { return i >= 50; }, {49}},
+        {[](std::int64_t i) { return i >= 250; }, {249}},
+        {[](std::int64_t i) { return (i >= 50 && i < 150) || i >= 300; }, {49, 299}},
+    };
+    for (const auto& c : cases) {
+        SideChanges found = FindSideChanges(IndexLine{outsideBand, c.reaches}, 0, 1000, 0);
+        EXPECT_EQ(found.from, 0);
+        EXPECT_EQ(found.to, 700);
+        EXPECT_EQ(found.changes, c.changes);
+    }
 }
 
 // With 90 % of the single stars' ecospheres suitable, the single and the

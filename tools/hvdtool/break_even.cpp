@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <set>
 
 #include "model/extended_math.h"
@@ -23,12 +24,8 @@ const int GridPoints = 2048;
 // over a few hundred neighbouring floats.
 const std::int64_t QuietRun = 1024;
 
-// The largest count the wizard reads: 16 digits.
-const std::int64_t LargestFieldCount = 9999999999999999LL;
-// Beyond about 10^21 a real's text outgrows the wizard's field; from 2^120
-// on the wizard would write the exponent form, which fits again. The
-// search keeps to one run of accepted values, inside this bound.
-const float LargestSearchedReal = 1.2676506e30f;  // 2^100
+// Every finite float has a text in the wizard's field that reads back to it.
+const float LargestReal = std::numeric_limits<float>::max();
 
 // Floats as indexes that count up through the floats in order of value:
 // neighbouring floats are neighbouring indexes, -0 and +0 one index.
@@ -86,47 +83,22 @@ public:
 
     bool Reaches(std::int64_t index) { return Product(index) >= target_; }
 
-    // Accepted by the wizard and read back as shown: past about 10^21 the
-    // wizard reads only the first 23 characters of a real's text, and a
-    // value it keeps as something else is not one to offer.
+    // Accepted by the wizard with the others at the file's values.
     bool Accepted(std::int64_t index)
     {
         unsigned char block[StoredBlockSize];
         std::memcpy(block, block_, sizeof block);
         Write(block, index);
-        if (!IsCount() && std::strlen(ShareToText(FloatOfIndex(index))) > static_cast<std::size_t>(FieldTextLength)) return false;
-        return WizardRefusals(block).empty();
+        return BrokenWizardRules(block) == 0;
     }
 
-    // The accepted values from the file's value outwards: the range's
-    // bounds from the wizard's rules, narrowed where the wizard refuses
-    // the bound itself (the star-kind sum, the length of a real's text).
-    void AcceptedRange(std::int64_t* from, std::int64_t* to)
-    {
-        std::int64_t low, high;
-        NaturalRange(&low, &high);
-        const std::int64_t file = FileIndex();
-        *from = Accepted(low) ? low : Narrow(file, low);
-        *to = Accepted(high) ? high : Narrow(file, high);
-    }
-
-private:
-    void Write(unsigned char* block, std::int64_t index) const
-    {
-        if (IsCount()) {
-            WriteCountField(block, field_.offset, index);
-        } else {
-            WriteRealField(block, field_.offset, FloatOfIndex(index));
-        }
-    }
-
-    std::int64_t Count(const char* name) const { return ReadCountField(block_, SettingsFields[FieldIndex(name)].offset); }
-
+    // The bounds that the field's own range and the fixed span of years
+    // give; the rules that join fields may still refuse values inside.
     void NaturalRange(std::int64_t* low, std::int64_t* high) const
     {
         const char* name = field_.name;
         if (!IsCount()) {
-            float bound = field_.fraction ? 1.0f : LargestSearchedReal;
+            float bound = field_.fraction ? 1.0f : LargestReal;
             *low = IndexOfFloat(field_.fraction ? 0.0f : -bound);
             *high = IndexOfFloat(bound);
         } else if (std::strcmp(name, "FirstLifeYears") == 0) {
@@ -144,15 +116,17 @@ private:
         }
     }
 
-    // The last accepted index from an accepted one towards a refused one.
-    std::int64_t Narrow(std::int64_t accepted, std::int64_t refused)
+private:
+    void Write(unsigned char* block, std::int64_t index) const
     {
-        while (accepted - refused > 1 || refused - accepted > 1) {
-            std::int64_t middle = accepted + (refused - accepted) / 2;
-            (Accepted(middle) ? accepted : refused) = middle;
+        if (IsCount()) {
+            WriteCountField(block, field_.offset, index);
+        } else {
+            WriteRealField(block, field_.offset, FloatOfIndex(index));
         }
-        return accepted;
     }
+
+    std::int64_t Count(const char* name) const { return ReadCountField(block_, SettingsFields[FieldIndex(name)].offset); }
 
     const SettingsField& field_;
     SolvedResult result_;
@@ -181,6 +155,86 @@ std::vector<std::int64_t> Grid(std::int64_t from, std::int64_t to, std::int64_t 
     return points;
 }
 
+// From an accepted index towards a refused one: the last accepted index
+// before a refused one.
+std::int64_t LastAccepted(const IndexLine& line, std::int64_t accepted, std::int64_t refused)
+{
+    while (accepted - refused > 1 || refused - accepted > 1) {
+        std::int64_t middle = accepted + (refused - accepted) / 2;
+        (line.accepted(middle) ? accepted : refused) = middle;
+    }
+    return accepted;
+}
+
+// The changes of side along one line, each the lower of two neighbouring
+// accepted indexes on either side of the target.
+struct ChangeSearch {
+    const IndexLine& line;
+    std::set<std::int64_t>& changes;
+
+    struct Segment {
+        std::int64_t low;
+        bool lowSide;
+        std::int64_t high;
+        bool highSide;
+    };
+
+    // low < high, both accepted, on different sides. A refused middle is a
+    // band the wizard refuses: the search goes on from its accepted edges,
+    // and a change of side across the band is no crossing.
+    void Narrow(std::int64_t low, bool lowSide, std::int64_t high, bool highSide)
+    {
+        const std::int64_t outerLow = low, outerHigh = high;
+        std::vector<Segment> open = {{low, lowSide, high, highSide}};
+        while (!open.empty()) {
+            Segment g = open.back();
+            open.pop_back();
+            if (g.lowSide == g.highSide) continue;
+            if (g.high - g.low == 1) {
+                changes.insert(g.low);
+                ScanFrom(g.low, g.high, outerLow, outerHigh);
+                continue;
+            }
+            std::int64_t middle = g.low + (g.high - g.low) / 2;
+            if (line.accepted(middle)) {
+                bool side = line.reaches(middle);
+                open.push_back({g.low, g.lowSide, middle, side});
+                open.push_back({middle, side, g.high, g.highSide});
+            } else {
+                std::int64_t below = LastAccepted(line, g.low, middle), above = LastAccepted(line, g.high, middle);
+                open.push_back({g.low, g.lowSide, below, line.reaches(below)});
+                open.push_back({above, line.reaches(above), g.high, g.highSide});
+            }
+        }
+    }
+
+    // Rounding may make the product waver around the target: from a change
+    // at low and high = low + 1, neighbours are scanned both ways while
+    // changes keep turning up, within the grid's points and the accepted
+    // indexes.
+    void ScanFrom(std::int64_t low, std::int64_t high, std::int64_t outerLow, std::int64_t outerHigh)
+    {
+        for (int direction : {-1, 1}) {
+            std::int64_t quiet = 0;
+            std::int64_t at = direction < 0 ? low : high;
+            bool side = line.reaches(at);
+            while (quiet < QuietRun) {
+                std::int64_t next = at + direction;
+                if (next < outerLow || next > outerHigh || !line.accepted(next)) break;
+                bool nextSide = line.reaches(next);
+                if (nextSide != side) {
+                    changes.insert(std::min(at, next));
+                    quiet = 0;
+                } else {
+                    ++quiet;
+                }
+                at = next;
+                side = nextSide;
+            }
+        }
+    }
+};
+
 }  // namespace
 
 long double SolvedProduct(const StageProducts& products, SolvedResult result)
@@ -193,56 +247,52 @@ long double SolvedProduct(const StageProducts& products, SolvedResult result)
     return products.galaxyCivilizations;
 }
 
+SideChanges FindSideChanges(const IndexLine& line, std::int64_t low, std::int64_t high, std::int64_t inside)
+{
+    SideChanges found;
+    // The accepted bounds: the natural ones, or where the wizard refuses an
+    // end, the last accepted index from the grid's first (last) accepted
+    // point towards it.
+    const std::vector<std::int64_t> outer = Grid(low, high, inside);
+    std::size_t first = 0, last = outer.size() - 1;
+    while (!line.accepted(outer[first])) ++first;
+    while (!line.accepted(outer[last])) --last;
+    found.from = first == 0 ? outer[first] : LastAccepted(line, outer[first], outer[first - 1]);
+    found.to = last == outer.size() - 1 ? outer[last] : LastAccepted(line, outer[last], outer[last + 1]);
+
+    // Between neighbouring accepted points of the grid, each change of side
+    // narrowed to two neighbouring accepted indexes.
+    ChangeSearch search{line, found.changes};
+    std::int64_t previous = 0;
+    bool previousSide = false, any = false;
+    for (std::int64_t point : Grid(found.from, found.to, inside)) {
+        if (!line.accepted(point)) continue;
+        const bool side = line.reaches(point);
+        if (any && side != previousSide) search.Narrow(previous, previousSide, point, side);
+        previous = point;
+        previousSide = side;
+        any = true;
+    }
+    return found;
+}
+
 std::vector<BreakEven> FindBreakEvens(const unsigned char* storedBlock, SolvedResult result, long double target)
 {
     SetExtendedPrecision();
     std::vector<BreakEven> found;
     for (std::size_t parameter = 0; parameter < SettingsFieldCount; ++parameter) {
         ParameterLine line(storedBlock, parameter, result, target);
-        std::int64_t from, to;
-        line.AcceptedRange(&from, &to);
+        std::int64_t low, high;
+        line.NaturalRange(&low, &high);
+        const IndexLine index{[&line](std::int64_t i) { return line.Accepted(i); }, [&line](std::int64_t i) { return line.Reaches(i); }};
+        const SideChanges sides = FindSideChanges(index, low, high, line.FileIndex());
         BreakEven entry;
         entry.parameter = parameter;
         entry.fileValue = line.ValueOf(line.FileIndex());
-        entry.from = line.ValueOf(from);
-        entry.to = line.ValueOf(to);
-        entry.reachedAtFrom = line.Reaches(from);
-
-        // Left indexes of the changes of side: index i and i + 1 differ.
-        std::set<std::int64_t> changes;
-        std::vector<std::int64_t> grid = Grid(from, to, line.FileIndex());
-        std::vector<char> sides(grid.size());
-        for (std::size_t i = 0; i < grid.size(); ++i) sides[i] = line.Reaches(grid[i]);
-        for (std::size_t i = 0; i + 1 < grid.size(); ++i) {
-            if (sides[i] == sides[i + 1]) continue;
-            std::int64_t low = grid[i], high = grid[i + 1];
-            while (high - low > 1) {
-                std::int64_t middle = low + (high - low) / 2;
-                (line.Reaches(middle) == static_cast<bool>(sides[i]) ? low : high) = middle;
-            }
-            changes.insert(low);
-            // Rounding may make the product waver around the target: scan
-            // both ways while changes keep turning up.
-            for (int direction : {-1, 1}) {
-                std::int64_t quiet = 0;
-                std::int64_t at = direction < 0 ? low : high;
-                bool side = line.Reaches(at);
-                while (quiet < QuietRun) {
-                    std::int64_t next = at + direction;
-                    if (next < grid[i] || next > grid[i + 1]) break;
-                    bool nextSide = line.Reaches(next);
-                    if (nextSide != side) {
-                        changes.insert(std::min(at, next));
-                        quiet = 0;
-                    } else {
-                        ++quiet;
-                    }
-                    at = next;
-                    side = nextSide;
-                }
-            }
-        }
-        for (std::int64_t left : changes) {
+        entry.from = line.ValueOf(sides.from);
+        entry.to = line.ValueOf(sides.to);
+        entry.reachedAtFrom = line.Reaches(sides.from);
+        for (std::int64_t left : sides.changes) {
             long double below = line.Product(left), above = line.Product(left + 1);
             bool rising = above >= target;
             Crossing c;

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <set>
 #include <vector>
 
 #include "model/estimation.h"
@@ -36,9 +39,27 @@ struct BreakEven {
 };
 
 // One entry per parameter, in file order. storedBlock must be accepted by
-// the wizard. The values are searched on a grid of a few thousand points
-// spread over the accepted range in the order of the values' bits (about
-// logarithmically for floats), each change of side narrowed to two
-// neighbouring values; around each, the neighbouring values are scanned
-// for further changes, where rounding makes the product go back and forth.
+// the wizard. Each parameter's values are searched by FindSideChanges, as
+// indexes: counts as themselves, floats in the order of their bits (about
+// logarithmically).
 std::vector<BreakEven> FindBreakEvens(const unsigned char* storedBlock, SolvedResult result, long double target);
+
+// A line of values, by index: which of them the wizard accepts, and which
+// reach the target.
+struct IndexLine {
+    std::function<bool(std::int64_t)> accepted;
+    std::function<bool(std::int64_t)> reaches;
+};
+
+struct SideChanges {
+    std::int64_t from, to;            // the lowest and the highest accepted index
+    std::set<std::int64_t> changes;   // i: i and i + 1 are both accepted and on different sides
+};
+
+// The changes of side over low to high, around `inside`, an accepted index.
+// A grid of a few thousand points spread over the range finds the accepted
+// bounds and the changes of side, each narrowed to two neighbouring
+// accepted indexes, stepping around any band of refused ones; around each,
+// the neighbouring indexes are scanned for further changes, where rounding
+// makes the product go back and forth.
+SideChanges FindSideChanges(const IndexLine& line, std::int64_t low, std::int64_t high, std::int64_t inside);

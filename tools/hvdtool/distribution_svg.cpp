@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "model/estimation.h"
 #include "tools/hvdtool/number_format.h"
@@ -153,6 +155,24 @@ int DistributionChart(std::string* svg, const Histogram& h, bool galaxy, int top
                  std::string("Bins of a ") + (h.binsPerDecade == 10 ? "tenth" : "quarter") +
                      " of a decade; each bar's height is the share of the draws that fell in it. Dashed: the 5 %, 50 % and 95 % points.",
                  " fill=\"#444\"");
+    // The points' intervals are in the text and the JSON; where the draws
+    // are too few for them to hold 95 %, the chart says so too.
+    std::vector<std::string> tooFew;
+    const std::uint64_t percents[3] = {5, 50, 95};
+    const char* pointNames[3] = {"5 %", "50 %", "95 %"};
+    for (int i = 0; i < 3; ++i) {
+        if (!FullInterval(h.samples, percents[i])) tooFew.push_back(pointNames[i]);
+    }
+    if (tooFew.empty()) {
+        *svg += "</g>\n";
+        return plotBottom + 48 - top;
+    }
+    std::string which = tooFew[0];
+    for (std::size_t i = 1; i < tooFew.size(); ++i) which += (i + 1 == tooFew.size() ? " and " : ", ") + tooFew[i];
+    *svg += Text(PlotLeft, plotBottom + 56, "start",
+                 "Too few draws for a 95 % interval at the " + which + (tooFew.size() > 1 ? " points" : " point") +
+                     ": the interval given there holds less.",
+                 " class=\"too-few-draws\" fill=\"#a03030\"");
     *svg += "</g>\n";
-    return plotBottom + 48 - top;
+    return plotBottom + 66 - top;
 }

@@ -33,7 +33,7 @@ void RankPositions(std::uint64_t n, std::size_t positions[3])
     for (int i = 0; i < 3; ++i) positions[i] = static_cast<std::size_t>((n * percents[i] + 99) / 100 - 1);
 }
 
-void IntervalPositions(std::uint64_t n, std::uint64_t percent, std::size_t* from, std::size_t* to)
+bool IntervalPositions(std::uint64_t n, std::uint64_t percent, std::size_t* from, std::size_t* to)
 {
     const long double count = static_cast<long double>(n);
     const long double q = static_cast<long double>(percent) / 100;
@@ -42,10 +42,18 @@ void IntervalPositions(std::uint64_t n, std::uint64_t percent, std::size_t* from
     // them defined.
     long double lower = std::floor(count * q - spread);
     long double upper = std::ceil(count * q + spread) + 1;
+    const bool full = lower >= 1 && upper <= count;
     if (lower < 1) lower = 1;
     if (upper > count) upper = count;
     *from = static_cast<std::size_t>(lower) - 1;
     *to = static_cast<std::size_t>(upper) - 1;
+    return full;
+}
+
+bool FullInterval(std::uint64_t n, std::uint64_t percent)
+{
+    std::size_t from, to;
+    return IntervalPositions(n, percent, &from, &to);
 }
 
 void WilsonInterval(std::uint64_t hits, std::uint64_t n, long double* from, long double* to)

@@ -20,8 +20,13 @@ const long double IntervalZ = 1.959963984540054L;
 // statistics that hold the percent point of the distribution the draws
 // come from with 95 % confidence: the ranks n q -/+ z sqrt(n q (1 - q)),
 // outwards to whole ranks (the upper one step further, as the draw at a
-// rank lies at or above the point it stands for), within 1 to n.
-void IntervalPositions(std::uint64_t n, std::uint64_t percent, std::size_t* from, std::size_t* to);
+// rank lies at or above the point it stands for), within 1 to n. False
+// when a rank had to be held at 1 or n: the draws are too few for a 95 %
+// interval at that point, and the one given holds less.
+bool IntervalPositions(std::uint64_t n, std::uint64_t percent, std::size_t* from, std::size_t* to);
+
+// Whether n draws give the percent point a whole 95 % interval.
+bool FullInterval(std::uint64_t n, std::uint64_t percent);
 
 // Wilson's 95 % interval of a share of hits among n draws (n at least 1).
 void WilsonInterval(std::uint64_t hits, std::uint64_t n, long double* from, long double* to);

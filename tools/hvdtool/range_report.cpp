@@ -132,9 +132,22 @@ void AppendRanking(std::string* out, const RangeReport& report, const SettingsSa
     if (!unchanged.empty()) *out += Wrapped("  unchanged: " + unchanged, "    ");
 }
 
-std::string IntervalWording(const ResultValue* interval)
+const std::uint64_t PointPercents[3] = {5, 50, 95};
+
+// An interval that reaches the first or the last draw holds less than 95 %.
+std::string TooFewNote(std::uint64_t samples, int point)
 {
-    return ResultWording(interval[0]) + " to " + ResultWording(interval[1]);
+    return FullInterval(samples, PointPercents[point]) ? "" : " (too few draws for 95 %)";
+}
+
+std::string IntervalWording(const ResultValue* interval, std::uint64_t samples, int point)
+{
+    return ResultWording(interval[0]) + " to " + ResultWording(interval[1]) + TooFewNote(samples, point);
+}
+
+std::string ProductIntervalText(const long double* interval, std::uint64_t samples, int point)
+{
+    return ProductText(interval[0]) + " to " + ProductText(interval[1]) + TooFewNote(samples, point);
 }
 
 std::string ShareIntervalText(const long double* interval)
@@ -310,8 +323,8 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
         out += std::string(ResultLabel(line)) + "\n";
         out += "  5 %: " + ResultWording(r.low) + "   median: " + ResultWording(r.median) + "   95 %: " + ResultWording(r.high) +
                "   mean: " + MeanText(r, r.low.distance) + "\n";
-        out += "  95 % intervals: 5 %: " + IntervalWording(r.intervals[0]) + "   median: " + IntervalWording(r.intervals[1]) +
-               "   95 %: " + IntervalWording(r.intervals[2]) + "\n";
+        out += "  95 % intervals: 5 %: " + IntervalWording(r.intervals[0], report.samples, 0) + "   median: " +
+               IntervalWording(r.intervals[1], report.samples, 1) + "   95 %: " + IntervalWording(r.intervals[2], report.samples, 2) + "\n";
     }
     out += "\nCivilizations in our galaxy: fewer than one (the product before rounding below 1)\n"
            "in " + PercentText(report.galaxyBelowOne) + " % of the draws (95 % interval " + ShareIntervalText(report.galaxyBelowOneInterval) +
@@ -319,11 +332,13 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
     const Histogram& g = report.galaxyDistribution;
     out += "That product: 5 %: " + ProductText(g.points[0]) + "   median: " + ProductText(g.points[1]) + "   95 %: " +
            ProductText(g.points[2]) + "\n";
-    out += "  95 % intervals: 5 %: " + ProductText(g.intervals[0][0]) + " to " + ProductText(g.intervals[0][1]) + "   median: " +
-           ProductText(g.intervals[1][0]) + " to " + ProductText(g.intervals[1][1]) + "   95 %: " + ProductText(g.intervals[2][0]) +
-           " to " + ProductText(g.intervals[2][1]) + "\n";
+    out += "  95 % intervals: 5 %: " + ProductIntervalText(g.intervals[0], report.samples, 0) + "   median: " +
+           ProductIntervalText(g.intervals[1], report.samples, 1) + "   95 %: " + ProductIntervalText(g.intervals[2], report.samples, 2) + "\n";
     out += "(95 % intervals: the values an endless run could have, given these " + ExactCountText(static_cast<long long>(report.samples)) +
            "\ndraws with seed " + std::to_string(report.seed) + "; two runs whose intervals overlap may differ by chance.)\n";
+    if (!FullInterval(report.samples, 5) || !FullInterval(report.samples, 50) || !FullInterval(report.samples, 95)) {
+        out += "(Too few draws for 95 %: there the interval reaches the first or the last draw\nand holds the point less often; more draws (--samples) give it.)\n";
+    }
 
     if (report.sensitivity.empty()) return out + "\nSensitivity: no parameter differs between the two files.\n";
     out += "\nSensitivity: each parameter from its low to its high value, the others at the\n"
@@ -358,9 +373,17 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
     json.Raw(std::to_string(report.seed));
     json.Key("refused");
     json.Integer(static_cast<long long>(report.refused));
+    json.Key("tooFewDraws");
+    json.BeginArray();
+    const char* pointKeys[3] = {"p5", "median", "p95"};
+    for (int i = 0; i < 3; ++i) {
+        if (!FullInterval(report.samples, PointPercents[i])) json.String(pointKeys[i]);
+    }
+    json.EndArray();
     json.Key("intervals");
     json.String("95 % intervals of the points and shares from these samples and this seed: the points' from the order statistics' "
-                "ranks n q -/+ 1.96 sqrt(n q (1 - q)), the shares' by Wilson's score method");
+                "ranks n q -/+ 1.96 sqrt(n q (1 - q)), the shares' by Wilson's score method; at the points in tooFewDraws a rank "
+                "fell outside the draws, so that interval reaches the first or the last draw and holds less than 95 %");
 
     json.Key("parameters");
     json.BeginArray();

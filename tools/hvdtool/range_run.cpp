@@ -154,7 +154,7 @@ SensitivityEntry MoveOne(const SettingsSampler& sampler, std::size_t parameter)
         entry.inhabited[end] = results.line[0];
         entry.galaxy[end] = results.line[2];
         entry.galaxyProduct[end] = products.galaxyCivilizations;
-        entry.refused[end] = !WizardRefusals(block).empty();
+        entry.refused[end] = !sampler.Accepts(block);
     }
     return entry;
 }
@@ -276,6 +276,8 @@ struct EndDraws {
         std::uint64_t blockAccepted = 0;
         while (open > 0) {
             sampler.Draw(random, block);
+            // Each variant changes one parameter: only its rules are tested again.
+            const WizardRules drawBroken = BrokenWizardRules(block);
             for (std::size_t v = 0; v < variants; ++v) {
                 Tally& t = tally[v];
                 if (t.accepted == length || t.hopeless) continue;
@@ -293,7 +295,7 @@ struct EndDraws {
                 unsigned char drawnValue[8];  // either kind of field, and what follows a real
                 std::memcpy(drawnValue, block + p.field->offset, sizeof drawnValue);
                 sampler.WriteValue(sampler.Varied(v / 2), v % 2 == 0 ? p.low : p.high, block);
-                if (sampler.Accepts(block)) {
+                if (sampler.AcceptsWithChange(block, drawBroken, sampler.Varied(v / 2))) {
                     StageProducts products = ComputeResultsFor(&record);
                     t.belowOne += products.galaxyCivilizations < 1;
                     ++blockAccepted;

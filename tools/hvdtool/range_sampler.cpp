@@ -22,24 +22,6 @@ std::uint64_t RotateLeft(std::uint64_t x, int k)
     return (x << k) | (x >> (64 - k));
 }
 
-// Offsets of the fields the close-call rules read.
-std::size_t OffsetOf(const char* name)
-{
-    for (const SettingsField& f : SettingsFields) {
-        if (std::strcmp(f.name, name) == 0) return f.offset;
-    }
-    return 0;
-}
-
-// The wizard shows reals with six decimals and reads the shown text back:
-// a shown value is at most 5e-7 from the stored one, three of them 1.5e-6.
-// Sums nearer than this to the limit go to the wizard's own rules.
-const long double StarShareMargin = 1e-5L;
-
-// From 10^15 on, a real's text can outgrow the 23 characters the wizard
-// reads of a field; such values go to the wizard's own rules every time.
-const long double LongFieldValue = 1e15L;
-
 const long double TwoTo53 = 9007199254740992.0L;
 
 }  // namespace
@@ -104,7 +86,6 @@ SettingsSampler::SettingsSampler(const unsigned char* blockA, const unsigned cha
             a = ReadRealField(blockA, f.offset);
             b = ReadRealField(blockB, f.offset);
             same = std::memcmp(blockA + f.offset, blockB + f.offset, 4) == 0;
-            if (std::fabs(a) >= LongFieldValue || std::fabs(b) >= LongFieldValue) checkEveryField_ = true;
         }
         p.low = a < b ? a : b;
         p.high = a < b ? b : a;
@@ -180,18 +161,11 @@ void SettingsSampler::WriteMedians(unsigned char* block) const
 
 bool SettingsSampler::Accepts(const unsigned char* block) const
 {
-    static const std::size_t firstLife = OffsetOf("FirstLifeYears"), firstCivilization = OffsetOf("FirstCivilizationYears"),
-                             span = OffsetOf("CivilizationSpanYears"), dwarf = OffsetOf("DwarfShare"),
-                             sunLike = OffsetOf("SunLikeShare"), giant = OffsetOf("GiantShare");
-    if (checkEveryField_) return WizardRefusals(block).empty();
+    return BrokenWizardRules(block) == 0;
+}
 
-    std::int64_t civilization = ReadCountField(block, firstCivilization);
-    if (ReadCountField(block, firstLife) > civilization) return false;
-    if (ReadCountField(block, span) > FixedMaxYears - civilization) return false;
-
-    long double sum = static_cast<long double>(ReadRealField(block, dwarf)) + ReadRealField(block, sunLike) +
-                      ReadRealField(block, giant);
-    if (sum > 1.01L + StarShareMargin) return false;
-    if (sum < 1.01L - StarShareMargin) return true;
-    return WizardRefusals(block).empty();
+bool SettingsSampler::AcceptsWithChange(const unsigned char* block, WizardRules brokenBefore, std::size_t parameter) const
+{
+    const WizardRules rules = RulesOfField(parameter);
+    return (brokenBefore & ~rules) == 0 && BrokenWizardRules(block, rules) == 0;
 }

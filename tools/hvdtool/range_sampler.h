@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "tools/hvdtool/settings_check.h"
 #include "tools/hvdtool/settings_fields.h"
 
 // A seeded random source: xoshiro256** with its state filled by
@@ -61,17 +62,16 @@ public:
     // its spread).
     void WriteValue(std::size_t parameter, long double value, unsigned char* block) const;
 
-    // Whether the settings wizard accepts a block drawn by this sampler,
-    // when it accepts both files: the same verdict as WizardRefusals, but
-    // only the rules that a value between two accepted ones can break are
-    // tested (the star-kind sum, first life before the first civilization,
-    // the span after it), and WizardRefusals decides the close calls.
+    // Whether the settings wizard accepts a block (BrokenWizardRules).
     bool Accepts(const unsigned char* block) const;
+    // The same for a block that broke brokenBefore (BrokenWizardRules) until
+    // one parameter was changed: only the rules of that parameter are tested
+    // again.
+    bool AcceptsWithChange(const unsigned char* block, WizardRules brokenBefore, std::size_t parameter) const;
 
 private:
     ParameterSpread spreads_[SettingsFieldCount];
     std::size_t varied_[SettingsFieldCount];
     std::size_t variedCount_ = 0;
     unsigned char base_[189];
-    bool checkEveryField_ = false;  // values too long for the wizard's fields
 };

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <mutex>
 
 #include "model/extended_math.h"
 #include "model/number_text.h"
@@ -13,116 +12,166 @@ std::string LastInputMessage;
 
 namespace {
 
-const std::size_t WizardFieldChars = 23;  // the wizard reads this much of a field
+// Field indexes in SettingsFields.
+enum : std::size_t {
+    StarCount = 0,
+    DwarfShare = 5,
+    SunLikeShare = 6,
+    GiantShare = 7,
+    FirstLifeYears = 16,
+    FirstCivilizationYears = 17,
+    CivilizationSpanYears = 18,
+};
 
-// The number texts and readers keep their results in buffers of their own.
-std::mutex NumberTextsInUse;
+WizardRules OwnRule(std::size_t field)
+{
+    return WizardRules(1) << field;
+}
 
-struct Checker {
+std::int64_t Count(const unsigned char* block, std::size_t field)
+{
+    return ReadCountField(block, SettingsFields[field].offset);
+}
+
+float Real(const unsigned char* block, std::size_t field)
+{
+    return ReadRealField(block, SettingsFields[field].offset);
+}
+
+// The count's text (digits and commas) holds 1 to 16 digits and nothing else.
+bool CountReadable(std::int64_t count)
+{
+    return count >= 0 && count <= LargestFieldCount;
+}
+
+bool OwnRuleKept(const unsigned char* block, std::size_t field)
+{
+    const SettingsField& f = SettingsFields[field];
+    if (f.kind == FieldKind::Real) {
+        float value = Real(block, field);
+        return f.fraction ? value >= 0.0f && value <= 1.0f : std::isfinite(value);
+    }
+    std::int64_t count = Count(block, field);
+    if (!CountReadable(count)) return false;
+    switch (field) {
+    case StarCount: return count >= 1000;
+    case FirstLifeYears:
+    case FirstCivilizationYears: return count <= FixedMaxYears;
+    default: return true;
+    }
+}
+
+bool StarKindSumKept(const unsigned char* block)
+{
+    SetExtendedPrecision();
+    long double sum = static_cast<long double>(Real(block, DwarfShare)) + Real(block, SunLikeShare) + Real(block, GiantShare);
+    return !(sum > 1.01L);
+}
+
+// The span rule compares with what the first civilization leaves; a
+// first civilization the wizard cannot take has refused the block already.
+bool SpanKept(const unsigned char* block)
+{
+    std::int64_t civilization = Count(block, FirstCivilizationYears);
+    if (civilization < 0 || civilization > FixedMaxYears) return true;
+    return Count(block, CivilizationSpanYears) <= FixedMaxYears - civilization;
+}
+
+// Messages for the refusals, from the texts the wizard shows.
+struct Refusals {
     const unsigned char* block;
-    std::vector<std::string> refusals;
+    WizardRules broken;
+    std::vector<std::string> lines;
 
-    const SettingsField& Field(const char* name)
+    bool Broken(WizardRules rule) const { return (broken & rule) != 0; }
+
+    std::string Shown(std::size_t field) const
     {
-        for (const SettingsField& f : SettingsFields) {
-            if (std::strcmp(f.name, name) == 0) return f;
-        }
-        return SettingsFields[0];
+        const SettingsField& f = SettingsFields[field];
+        return f.kind == FieldKind::Count ? CountToGroupedText(false, Count(block, field)) : RealFieldText(Real(block, field));
     }
 
-    void Refuse(const char* name, const std::string& shown, const std::string& why)
-    {
-        refusals.push_back(std::string(name) + " " + shown + ": " + why);
-    }
+    void Add(std::size_t field, const std::string& why) { lines.push_back(std::string(SettingsFields[field].name) + " " + Shown(field) + ": " + why); }
 
-    // The count as the wizard shows it and reads it back; false if unreadable.
-    bool ReadCount(const char* name, long double* value)
+    // Why the wizard cannot read the count back: its reader's own message
+    // (an invalid character), or a text too long.
+    std::string Unreadable(std::size_t field)
     {
-        std::string shown = CountToGroupedText(false, ReadCountField(block, Field(name).offset));
-        std::strncpy(InputTextBuffer, shown.c_str(), WizardFieldChars);
-        InputTextBuffer[WizardFieldChars] = '\0';
+        std::string shown = Shown(field);
+        std::strncpy(InputTextBuffer, shown.c_str(), InputTextBufferSize - 1);
+        InputTextBuffer[InputTextBufferSize - 1] = '\0';
         LastInputMessage.clear();
-        *value = ParseCount();
-        if (!CountParseFailed) return true;
-        Refuse(name, shown, LastInputMessage.empty() ? "cannot be read: more than 16 digits" : "cannot be read: " + LastInputMessage);
-        return false;
+        ParseCount();
+        return LastInputMessage.empty() ? "cannot be read: more than 16 digits" : "cannot be read: " + LastInputMessage;
     }
 
-    // The real as the wizard shows it and reads it back; false if refused.
-    bool ReadReal(const char* name, bool fraction, float* value)
+    void Own(std::size_t field, const char* outOfRange)
     {
-        std::string shown = ShareToText(ReadRealField(block, Field(name).offset));
-        std::string read = shown.substr(0, WizardFieldChars);
-        int error = 0;
-        long double real = TextToReal(read.c_str(), &error);
-        *value = RealToFloat(real);
-        if (error != 0) {
-            Refuse(name, shown, "not a number");
-            return false;
+        if (!Broken(OwnRule(field))) return;
+        const SettingsField& f = SettingsFields[field];
+        if (f.kind == FieldKind::Real) {
+            Add(field, std::isnan(Real(block, field)) || std::isinf(Real(block, field)) ? "not a number" : "not between 0 and 1");
+        } else {
+            Add(field, CountReadable(Count(block, field)) ? outOfRange : Unreadable(field));
         }
-        if (std::isinf(*value)) {
-            Refuse(name, shown, "beyond the 32-bit float range");
-            return false;
-        }
-        if (fraction && !(*value >= 0.0f && *value <= 1.0f)) {
-            Refuse(name, shown, "not between 0 and 1");
-            return false;
-        }
-        return true;
     }
 
-    void CheckReals(const char* const names[], std::size_t count)
+    void Fields(std::size_t first, std::size_t last)
     {
-        float value;
-        for (std::size_t i = 0; i < count; ++i) ReadReal(names[i], Field(names[i]).fraction, &value);
+        for (std::size_t field = first; field <= last; ++field) Own(field, "");
     }
 };
 
 }  // namespace
 
+WizardRules BrokenWizardRules(const unsigned char* storedBlock, WizardRules rules)
+{
+    WizardRules broken = 0;
+    for (std::size_t field = 0; field < SettingsFieldCount; ++field) {
+        if ((rules & OwnRule(field)) && !OwnRuleKept(storedBlock, field)) broken |= OwnRule(field);
+    }
+    if ((rules & StarKindSumRule) && !StarKindSumKept(storedBlock)) broken |= StarKindSumRule;
+    if ((rules & FirstLifeRule) && Count(storedBlock, FirstLifeYears) > Count(storedBlock, FirstCivilizationYears)) {
+        broken |= FirstLifeRule;
+    }
+    if ((rules & CivilizationSpanRule) && !SpanKept(storedBlock)) broken |= CivilizationSpanRule;
+    return broken;
+}
+
+WizardRules RulesOfField(std::size_t field)
+{
+    switch (field) {
+    case DwarfShare:
+    case SunLikeShare:
+    case GiantShare: return OwnRule(field) | StarKindSumRule;
+    case FirstLifeYears: return OwnRule(field) | FirstLifeRule;
+    case FirstCivilizationYears: return OwnRule(field) | FirstLifeRule | CivilizationSpanRule;
+    case CivilizationSpanYears: return OwnRule(field) | CivilizationSpanRule;
+    default: return OwnRule(field);
+    }
+}
+
 std::vector<std::string> WizardRefusals(const unsigned char* storedBlock)
 {
-    std::lock_guard<std::mutex> oneAtATime(NumberTextsInUse);
-    Checker c{storedBlock, {}};
-    const long double maxYears = static_cast<long double>(FixedMaxYears);
+    Refusals r{storedBlock, BrokenWizardRules(storedBlock), {}};
+    if (r.broken == 0) return r.lines;
+    const std::string tenBillionYears = "more than 10,000,000,000 years";
 
-    long double stars;
-    if (c.ReadCount("StarCount", &stars) && stars < 1000) c.Refuse("StarCount", CountToGroupedText(false, static_cast<std::int64_t>(stars)), "below 1,000");
-    const char* const page1[] = {"PlanetShare", "PopulationIShare", "MultipleSystemShare", "HeavyElementShare"};
-    c.CheckReals(page1, 4);
+    r.Own(StarCount, "below 1,000");
+    r.Fields(1, GiantShare);
+    if (r.Broken(StarKindSumRule)) r.lines.push_back("DwarfShare + SunLikeShare + GiantShare: sum above 1.01");
+    r.Fields(GiantShare + 1, FirstLifeYears - 1);
 
-    float dwarf = 0, sunLike = 0, giant = 0;
-    bool shares = c.ReadReal("DwarfShare", true, &dwarf);
-    shares = c.ReadReal("SunLikeShare", true, &sunLike) && shares;
-    shares = c.ReadReal("GiantShare", true, &giant) && shares;
-    if (shares && static_cast<long double>(dwarf) + sunLike + giant > 1.01L) {
-        c.refusals.push_back("DwarfShare + SunLikeShare + GiantShare: sum above 1.01");
+    r.Own(FirstLifeYears, tenBillionYears.c_str());
+    r.Own(FirstCivilizationYears, tenBillionYears.c_str());
+    // Told once per field, and only against a first life that can be read.
+    if (r.Broken(FirstLifeRule) && !r.Broken(OwnRule(FirstCivilizationYears)) && CountReadable(Count(storedBlock, FirstLifeYears))) {
+        r.Add(FirstCivilizationYears, "earlier than FirstLifeYears");
     }
-    const char* const page2[] = {"EcoSingleProb", "EcoDwarfProb", "EcoSunLikeProb", "EcoGiantProb"};
-    c.CheckReals(page2, 4);
-
-    const char* const page3[] = {"PlanetInEcoProb", "MassMixProb", "OrbitAxisProb", "LifeEvolvesProb"};
-    c.CheckReals(page3, 4);
-
-    long double firstLife = 0, firstCivilization = 0, span = 0, galaxies = 0;
-    bool lifeRead = c.ReadCount("FirstLifeYears", &firstLife);
-    if (lifeRead && firstLife > maxYears) c.Refuse("FirstLifeYears", CountToGroupedText(false, static_cast<std::int64_t>(firstLife)), "more than 10,000,000,000 years");
-    if (c.ReadCount("FirstCivilizationYears", &firstCivilization)) {
-        std::string shown = CountToGroupedText(false, static_cast<std::int64_t>(firstCivilization));
-        if (firstCivilization > maxYears) {
-            c.Refuse("FirstCivilizationYears", shown, "more than 10,000,000,000 years");
-        } else if (lifeRead && firstLife > firstCivilization) {
-            c.Refuse("FirstCivilizationYears", shown, "earlier than FirstLifeYears");
-        }
-        if (c.ReadCount("CivilizationSpanYears", &span) && span > maxYears - firstCivilization) {
-            c.Refuse("CivilizationSpanYears", CountToGroupedText(false, static_cast<std::int64_t>(span)),
-                     "more than 10,000,000,000 years less FirstCivilizationYears");
-        }
-    } else {
-        c.ReadCount("CivilizationSpanYears", &span);
+    r.Own(CivilizationSpanYears, "");
+    if (r.Broken(CivilizationSpanRule) && !r.Broken(OwnRule(CivilizationSpanYears))) {
+        r.Add(CivilizationSpanYears, tenBillionYears + " less FirstCivilizationYears");
     }
-    const char* const page4[] = {"StarDistanceLy", "GalaxySizeRatio"};
-    c.CheckReals(page4, 2);
-    c.ReadCount("GalaxyCount", &galaxies);
-    return c.refusals;
+    r.Fields(CivilizationSpanYears + 1, SettingsFieldCount - 1);
+    return r.lines;
 }
