@@ -7,27 +7,27 @@ target_include_directories(tool_output PUBLIC ${CMAKE_SOURCE_DIR})
 halv_warnings(tool_output)
 
 add_library(hvdtool_core STATIC
-  tools/hvdtool/break_even.cpp
+  tools/hvdtool/solve/break_even.cpp
   tools/hvdtool/command_options.cpp
-  tools/hvdtool/diff_command.cpp
-  tools/hvdtool/distribution_svg.cpp
-  tools/hvdtool/draw_blocks.cpp
-  tools/hvdtool/json_writer.cpp
-  tools/hvdtool/number_format.cpp
-  tools/hvdtool/range_command.cpp
-  tools/hvdtool/range_histogram.cpp
-  tools/hvdtool/range_report.cpp
-  tools/hvdtool/range_run.cpp
-  tools/hvdtool/range_sampler.cpp
-  tools/hvdtool/range_svg.cpp
-  tools/hvdtool/result_values.cpp
-  tools/hvdtool/settings_check.cpp
-  tools/hvdtool/settings_diff.cpp
-  tools/hvdtool/settings_fields.cpp
-  tools/hvdtool/settings_source.cpp
-  tools/hvdtool/show_json.cpp
-  tools/hvdtool/solve_command.cpp
-  tools/hvdtool/svg_parts.cpp
+  tools/hvdtool/settings/diff_command.cpp
+  tools/hvdtool/range/distribution_svg.cpp
+  tools/hvdtool/range/draw_blocks.cpp
+  tools/hvdtool/output/json_writer.cpp
+  tools/hvdtool/output/number_format.cpp
+  tools/hvdtool/range/range_command.cpp
+  tools/hvdtool/range/range_histogram.cpp
+  tools/hvdtool/range/range_report.cpp
+  tools/hvdtool/range/range_run.cpp
+  tools/hvdtool/range/range_sampler.cpp
+  tools/hvdtool/range/range_svg.cpp
+  tools/hvdtool/settings/result_values.cpp
+  tools/hvdtool/settings/settings_check.cpp
+  tools/hvdtool/settings/settings_diff.cpp
+  tools/hvdtool/settings/settings_fields.cpp
+  tools/hvdtool/settings/settings_source.cpp
+  tools/hvdtool/settings/show_json.cpp
+  tools/hvdtool/solve/solve_command.cpp
+  tools/hvdtool/output/svg_parts.cpp
   tools/hvdtool/tool_files.cpp)
 find_package(Threads REQUIRED)
 target_link_libraries(hvdtool_core PUBLIC halv_files halv_display_text tool_output Threads::Threads)

@@ -11,9 +11,9 @@
 #include "model/number_text.h"
 #include "tests/tools/settings_sources.h"
 #include "tools/hvdtool/command_options.h"
-#include "tools/hvdtool/json_writer.h"
-#include "tools/hvdtool/number_format.h"
-#include "tools/hvdtool/settings_diff.h"
+#include "tools/hvdtool/output/json_writer.h"
+#include "tools/hvdtool/output/number_format.h"
+#include "tools/hvdtool/settings/settings_diff.h"
 
 TEST(HvdtoolNumberFormat, SignificantDigitsInPlainAndExponentForm)
 {

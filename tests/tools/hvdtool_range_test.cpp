@@ -12,14 +12,14 @@
 #include "model/number_text.h"
 #include "model/settings_record.h"
 #include "tests/tools/settings_sources.h"
-#include "tools/hvdtool/draw_blocks.h"
-#include "tools/hvdtool/number_format.h"
-#include "tools/hvdtool/range_report.h"
-#include "tools/hvdtool/range_run.h"
-#include "tools/hvdtool/range_sampler.h"
-#include "tools/hvdtool/settings_check.h"
+#include "tools/hvdtool/output/number_format.h"
+#include "tools/hvdtool/range/draw_blocks.h"
+#include "tools/hvdtool/range/range_report.h"
+#include "tools/hvdtool/range/range_run.h"
+#include "tools/hvdtool/range/range_sampler.h"
+#include "tools/hvdtool/range/range_svg.h"
+#include "tools/hvdtool/settings/settings_check.h"
 #include "tools/hvdtool/tool_files.h"
-#include "tools/hvdtool/range_svg.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include "files/settings_image.h"
 #include "model/estimation.h"
 #include "model/settings_record.h"
-#include "tools/hvdtool/break_even.h"
-#include "tools/hvdtool/settings_check.h"
-#include "tools/hvdtool/settings_fields.h"
-#include "tools/hvdtool/settings_source.h"
+#include "tools/hvdtool/settings/settings_check.h"
+#include "tools/hvdtool/settings/settings_fields.h"
+#include "tools/hvdtool/settings/settings_source.h"
+#include "tools/hvdtool/solve/break_even.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "model/settings_record.h"
-#include "tools/hvdtool/draw_blocks.h"
-#include "tools/hvdtool/range_run.h"
-#include "tools/hvdtool/range_sampler.h"
-#include "tools/hvdtool/settings_source.h"
+#include "tools/hvdtool/range/draw_blocks.h"
+#include "tools/hvdtool/range/range_run.h"
+#include "tools/hvdtool/range/range_sampler.h"
+#include "tools/hvdtool/settings/settings_source.h"
 #include "tools/hvdtool/tool_files.h"
 
 namespace {

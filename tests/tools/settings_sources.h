@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "tools/hvdtool/settings_fields.h"
-#include "tools/hvdtool/settings_source.h"
+#include "tools/hvdtool/settings/settings_fields.h"
+#include "tools/hvdtool/settings/settings_source.h"
 
 // 85,938 suitable stars, 5,371 inhabited planets, 54 civilizations in our
 // galaxy, 5,400,000,000,000 in the universe.

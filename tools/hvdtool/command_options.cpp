@@ -4,7 +4,7 @@
 
 #include "model/number_text.h"
 
-#include "tools/hvdtool/settings_source.h"
+#include "tools/hvdtool/settings/settings_source.h"
 #include "tools/hvdtool/tool_files.h"
 
 namespace {

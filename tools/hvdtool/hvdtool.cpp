@@ -14,6 +14,15 @@
 //
 // Exit status: 0 success, 1 check found refused fields or diff found
 // differences, 2 bad input.
+//
+// Here: the command line and the dispatch, the file reading and the
+// messages shared by all commands. The rest by concern:
+//   settings/  the settings files' fields, text form, the wizard's rules,
+//              show --json and diff
+//   range/     the Monte-Carlo run: sampler, blocks of draws, the run, its
+//              histograms, report and charts, the range command
+//   solve/     the break-even search and the solve command
+//   output/    JSON, number texts and SVG parts
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -28,9 +37,9 @@
 #include "model/number_text.h"
 #include "model/settings_record.h"
 #include "tools/hvdtool/command_options.h"
-#include "tools/hvdtool/settings_check.h"
-#include "tools/hvdtool/settings_fields.h"
-#include "tools/hvdtool/settings_source.h"
+#include "tools/hvdtool/settings/settings_check.h"
+#include "tools/hvdtool/settings/settings_fields.h"
+#include "tools/hvdtool/settings/settings_source.h"
 #include "tools/hvdtool/tool_commands.h"
 #include "tools/hvdtool/tool_files.h"
 

@@ -10,7 +10,7 @@
 #include "display/result_text.h"
 #include "model/estimation.h"
 #include "model/settings_record.h"
-#include "tools/hvdtool/settings_check.h"
+#include "tools/hvdtool/settings/settings_check.h"
 
 namespace {
 

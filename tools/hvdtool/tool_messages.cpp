@@ -1,7 +1,7 @@
 // hvdtool has no message boxes: the number readers' messages are kept for
 // the check's report.
 #include "model/input_message.h"
-#include "tools/hvdtool/settings_check.h"
+#include "tools/hvdtool/settings/settings_check.h"
 
 void ShowInputMessage(const char* text, const char*, unsigned int)
 {

@@ -1,4 +1,4 @@
-#include "tools/hvdtool/svg_parts.h"
+#include "tools/hvdtool/output/svg_parts.h"
 
 #include <algorithm>
 #include <cmath>

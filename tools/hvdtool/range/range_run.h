@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/hvdtool/range_histogram.h"
-#include "tools/hvdtool/range_sampler.h"
-#include "tools/hvdtool/result_values.h"
+#include "tools/hvdtool/range/range_histogram.h"
+#include "tools/hvdtool/range/range_sampler.h"
+#include "tools/hvdtool/settings/result_values.h"
 
 // Statistics of one result over the draws. The points are draws
 // themselves (nearest rank: the smallest draw with at least p of the draws

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tools/hvdtool/range_histogram.h"
+#include "tools/hvdtool/range/range_histogram.h"
 
 // Appends the chart of the galaxy's civilizations or the inhabited planets
 // from top; returns the height it takes.

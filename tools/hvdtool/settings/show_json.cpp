@@ -5,10 +5,10 @@
 
 #include "model/number_text.h"
 #include "model/settings_record.h"
-#include "tools/hvdtool/json_writer.h"
-#include "tools/hvdtool/number_format.h"
-#include "tools/hvdtool/result_values.h"
-#include "tools/hvdtool/settings_fields.h"
+#include "tools/hvdtool/output/json_writer.h"
+#include "tools/hvdtool/output/number_format.h"
+#include "tools/hvdtool/settings/result_values.h"
+#include "tools/hvdtool/settings/settings_fields.h"
 #include "tools/hvdtool/tool_commands.h"
 #include "tools/hvdtool/tool_files.h"
 

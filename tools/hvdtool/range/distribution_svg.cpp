@@ -1,4 +1,4 @@
-#include "tools/hvdtool/distribution_svg.h"
+#include "tools/hvdtool/range/distribution_svg.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "model/estimation.h"
-#include "tools/hvdtool/number_format.h"
-#include "tools/hvdtool/settings_source.h"
-#include "tools/hvdtool/range_report.h"
-#include "tools/hvdtool/svg_parts.h"
+#include "tools/hvdtool/output/number_format.h"
+#include "tools/hvdtool/output/svg_parts.h"
+#include "tools/hvdtool/range/range_report.h"
+#include "tools/hvdtool/settings/settings_source.h"
 
 namespace {
 

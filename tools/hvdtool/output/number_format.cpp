@@ -1,4 +1,4 @@
-#include "tools/hvdtool/number_format.h"
+#include "tools/hvdtool/output/number_format.h"
 
 #include <cmath>
 #include <cstdlib>

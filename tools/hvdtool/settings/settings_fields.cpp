@@ -1,4 +1,4 @@
-#include "tools/hvdtool/settings_fields.h"
+#include "tools/hvdtool/settings/settings_fields.h"
 
 #include <cstddef>
 #include <cstring>

@@ -1,13 +1,13 @@
-#include "tools/hvdtool/range_svg.h"
+#include "tools/hvdtool/range/range_svg.h"
 
 #include <cmath>
 
-#include "tools/hvdtool/distribution_svg.h"
-#include "tools/hvdtool/json_writer.h"
-#include "tools/hvdtool/number_format.h"
-#include "tools/hvdtool/range_report.h"
-#include "tools/hvdtool/settings_source.h"
-#include "tools/hvdtool/svg_parts.h"
+#include "tools/hvdtool/output/json_writer.h"
+#include "tools/hvdtool/output/number_format.h"
+#include "tools/hvdtool/output/svg_parts.h"
+#include "tools/hvdtool/range/distribution_svg.h"
+#include "tools/hvdtool/range/range_report.h"
+#include "tools/hvdtool/settings/settings_source.h"
 
 namespace {
 

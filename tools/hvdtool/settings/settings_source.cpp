@@ -1,4 +1,4 @@
-#include "tools/hvdtool/settings_source.h"
+#include "tools/hvdtool/settings/settings_source.h"
 
 #include <cmath>
 #include <cstdio>
@@ -7,7 +7,7 @@
 
 #include "model/extended_math.h"
 #include "model/number_text.h"
-#include "tools/hvdtool/settings_fields.h"
+#include "tools/hvdtool/settings/settings_fields.h"
 
 namespace {
 

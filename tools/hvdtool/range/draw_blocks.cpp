@@ -1,4 +1,4 @@
-#include "tools/hvdtool/draw_blocks.h"
+#include "tools/hvdtool/range/draw_blocks.h"
 
 #include <atomic>
 #include <system_error>

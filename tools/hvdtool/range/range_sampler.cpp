@@ -1,11 +1,11 @@
-#include "tools/hvdtool/range_sampler.h"
+#include "tools/hvdtool/range/range_sampler.h"
 
 #include <cmath>
 #include <cstring>
 
 #include "model/extended_math.h"
 #include "model/settings_record.h"
-#include "tools/hvdtool/settings_check.h"
+#include "tools/hvdtool/settings/settings_check.h"
 
 namespace {
 

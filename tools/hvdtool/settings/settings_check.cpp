@@ -1,4 +1,4 @@
-#include "tools/hvdtool/settings_check.h"
+#include "tools/hvdtool/settings/settings_check.h"
 
 #include <cmath>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include "model/extended_math.h"
 #include "model/number_text.h"
 #include "model/settings_record.h"
-#include "tools/hvdtool/settings_fields.h"
+#include "tools/hvdtool/settings/settings_fields.h"
 
 std::string LastInputMessage;
 

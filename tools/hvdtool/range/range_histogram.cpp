@@ -1,4 +1,4 @@
-#include "tools/hvdtool/range_histogram.h"
+#include "tools/hvdtool/range/range_histogram.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "tools/hvdtool/json_writer.h"
+#include "tools/hvdtool/output/json_writer.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "tools/hvdtool/break_even.h"
+#include "tools/hvdtool/solve/break_even.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,8 +10,8 @@
 #include "model/extended_math.h"
 #include "model/number_text.h"
 #include "model/settings_record.h"
-#include "tools/hvdtool/settings_check.h"
-#include "tools/hvdtool/settings_fields.h"
+#include "tools/hvdtool/settings/settings_check.h"
+#include "tools/hvdtool/settings/settings_fields.h"
 
 namespace {
 

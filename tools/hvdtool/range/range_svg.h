@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "tools/hvdtool/range_run.h"
-#include "tools/hvdtool/range_sampler.h"
+#include "tools/hvdtool/range/range_run.h"
+#include "tools/hvdtool/range/range_sampler.h"
 
 // Each distribution is a <g class="distribution" data-count="NAME">, NAME
 // being "galaxy-civilizations" or "inhabited-planets"; each tornado chart

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "files/settings_image.h"
-#include "tools/hvdtool/result_values.h"
+#include "tools/hvdtool/settings/result_values.h"
 
 struct SettingsChange {
     std::string field;                  // "StarCount", "CurrentPage", "Reserved", "AuthorName" ...

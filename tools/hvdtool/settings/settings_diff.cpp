@@ -1,14 +1,14 @@
-#include "tools/hvdtool/settings_diff.h"
+#include "tools/hvdtool/settings/settings_diff.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "model/number_text.h"
-#include "tools/hvdtool/json_writer.h"
-#include "tools/hvdtool/number_format.h"
-#include "tools/hvdtool/settings_fields.h"
-#include "tools/hvdtool/settings_source.h"
+#include "tools/hvdtool/output/json_writer.h"
+#include "tools/hvdtool/output/number_format.h"
+#include "tools/hvdtool/settings/settings_fields.h"
+#include "tools/hvdtool/settings/settings_source.h"
 #include "tools/hvdtool/tool_files.h"
 
 namespace {

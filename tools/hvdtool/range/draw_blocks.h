@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "tools/hvdtool/range_sampler.h"
+#include "tools/hvdtool/range/range_sampler.h"
 
 // Accepted draws per block; the last block takes what is left.
 const std::uint64_t DrawBlockSize = 2048;

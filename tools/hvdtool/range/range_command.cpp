@@ -9,13 +9,13 @@
 #include <unistd.h>
 #endif
 
-#include "tools/hvdtool/draw_blocks.h"
-#include "tools/hvdtool/range_report.h"
-#include "tools/hvdtool/range_run.h"
-#include "tools/hvdtool/settings_source.h"
+#include "tools/hvdtool/range/draw_blocks.h"
+#include "tools/hvdtool/range/range_report.h"
+#include "tools/hvdtool/range/range_run.h"
+#include "tools/hvdtool/range/range_svg.h"
+#include "tools/hvdtool/settings/settings_source.h"
 #include "tools/hvdtool/tool_commands.h"
 #include "tools/hvdtool/tool_files.h"
-#include "tools/hvdtool/range_svg.h"
 
 namespace {
 

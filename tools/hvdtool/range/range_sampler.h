@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tools/hvdtool/settings_check.h"
-#include "tools/hvdtool/settings_fields.h"
+#include "tools/hvdtool/settings/settings_check.h"
+#include "tools/hvdtool/settings/settings_fields.h"
 
 // A seeded random source: xoshiro256** with its state filled by
 // splitmix64 from the seed. Integer arithmetic only, so every build draws

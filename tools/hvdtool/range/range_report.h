@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "tools/hvdtool/range_run.h"
-#include "tools/hvdtool/range_sampler.h"
+#include "tools/hvdtool/range/range_run.h"
+#include "tools/hvdtool/range/range_sampler.h"
 
 // How a parameter value reads in the reports: counts grouped, reals as
 // the wizard shows them.

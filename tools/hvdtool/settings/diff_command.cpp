@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "tools/hvdtool/json_writer.h"
-#include "tools/hvdtool/number_format.h"
-#include "tools/hvdtool/settings_diff.h"
+#include "tools/hvdtool/output/json_writer.h"
+#include "tools/hvdtool/output/number_format.h"
+#include "tools/hvdtool/settings/settings_diff.h"
 #include "tools/hvdtool/tool_commands.h"
 #include "tools/hvdtool/tool_files.h"
 

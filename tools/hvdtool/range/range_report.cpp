@@ -1,12 +1,12 @@
-#include "tools/hvdtool/range_report.h"
+#include "tools/hvdtool/range/range_report.h"
 
 #include <cmath>
 
 #include "model/extended_math.h"
 #include "model/number_text.h"
-#include "tools/hvdtool/json_writer.h"
-#include "tools/hvdtool/number_format.h"
-#include "tools/hvdtool/settings_source.h"
+#include "tools/hvdtool/output/json_writer.h"
+#include "tools/hvdtool/output/number_format.h"
+#include "tools/hvdtool/settings/settings_source.h"
 
 namespace {
 

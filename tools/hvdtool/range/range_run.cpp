@@ -1,4 +1,4 @@
-#include "tools/hvdtool/range_run.h"
+#include "tools/hvdtool/range/range_run.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,9 +10,9 @@
 
 #include "model/estimation.h"
 #include "model/settings_record.h"
-#include "tools/hvdtool/draw_blocks.h"
-#include "tools/hvdtool/settings_check.h"
-#include "tools/hvdtool/settings_source.h"
+#include "tools/hvdtool/range/draw_blocks.h"
+#include "tools/hvdtool/settings/settings_check.h"
+#include "tools/hvdtool/settings/settings_source.h"
 
 namespace {
 

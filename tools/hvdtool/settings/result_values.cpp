@@ -1,10 +1,10 @@
-#include "tools/hvdtool/result_values.h"
+#include "tools/hvdtool/settings/result_values.h"
 
 #include <cmath>
 
 #include "model/settings_record.h"
-#include "tools/hvdtool/json_writer.h"
-#include "tools/hvdtool/number_format.h"
+#include "tools/hvdtool/output/json_writer.h"
+#include "tools/hvdtool/output/number_format.h"
 
 namespace {
 
