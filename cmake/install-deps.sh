@@ -10,7 +10,7 @@
 # before main; with qemu 8 or later it starts in a fraction of a second.
 set -eu
 packages=(
-  cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-dev file
+  cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-dev libboost-dev file
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine64 wine32:i386 xvfb x11-utils x11-apps xdotool imagemagick fonts-wine fonts-liberation zip

@@ -6,11 +6,20 @@ add_library(tool_output STATIC tools/tool_output.cpp)
 target_include_directories(tool_output PUBLIC ${CMAKE_SOURCE_DIR})
 halv_warnings(tool_output)
 
+# The program's default settings built into hvdtool, for range
+# descriptions without a Base.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/Internal.txt)
+file(READ ${CMAKE_SOURCE_DIR}/resources/Internal.txt HALV_DEFAULT_SETTINGS)
+configure_file(${CMAKE_SOURCE_DIR}/tools/hvdtool/range/default_settings.cpp.in ${CMAKE_BINARY_DIR}/generated/default_settings.cpp @ONLY)
+
 add_library(hvdtool_core STATIC
   tools/hvdtool/solve/break_even.cpp
   tools/hvdtool/command_options.cpp
   tools/hvdtool/settings/diff_command.cpp
   tools/hvdtool/range/distribution_svg.cpp
+  tools/hvdtool/range/distributions.cpp
+  tools/hvdtool/range/range_model.cpp
+  ${CMAKE_BINARY_DIR}/generated/default_settings.cpp
   tools/hvdtool/range/draw_blocks.cpp
   tools/hvdtool/output/json_writer.cpp
   tools/hvdtool/output/number_format.cpp
@@ -29,6 +38,13 @@ add_library(hvdtool_core STATIC
   tools/hvdtool/solve/solve_command.cpp
   tools/hvdtool/output/svg_parts.cpp
   tools/hvdtool/tool_files.cpp)
+# Boost.Math's distributions, header-only (Debian's libboost-dev). The
+# cross compilers get the boost folder alone, not the rest of /usr/include.
+if(CMAKE_CROSSCOMPILING)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/boost-include)
+  file(CREATE_LINK /usr/include/boost ${CMAKE_BINARY_DIR}/boost-include/boost SYMBOLIC)
+  target_include_directories(hvdtool_core SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/boost-include)
+endif()
 find_package(Threads REQUIRED)
 target_link_libraries(hvdtool_core PUBLIC halv_files halv_display_text tool_output Threads::Threads)
 halv_warnings(hvdtool_core)

@@ -341,8 +341,9 @@ expect_bad "^hvdtool: --seed: not a whole number from 0 to 18,446,744,073,709,55
 expect_bad '^hvdtool: --samples: not an option of diff$' diff Pessimistic.hvd Optimistic.hvd --samples 5
 expect_bad '^hvdtool: refused\.hvd: the settings wizard would refuse it \(StarCount 999: below 1,000\); see hvdtool check$' range refused.hvd Middle.hvd
 expect_bad '^hvdtool: no-such-folder/chart\.svg: cannot create' range Pessimistic.hvd Optimistic.hvd --samples 10 --svg no-such-folder/chart.svg
-run range Middle.hvd
-[ $status -eq 2 ] && grep -q '^usage: hvdtool make' stderr && [ ! -s stdout ] || fail "range with one file does not print the usage"
+expect_bad '^hvdtool: Middle\.hvd: a settings file: range takes two settings files, or one range description$' range Middle.hvd
+run range Middle.hvd Middle.hvd Middle.hvd
+[ $status -eq 2 ] && grep -q '^usage: hvdtool make' stderr && [ ! -s stdout ] || fail "range with three files does not print the usage"
 expect_bad '^hvdtool: missing\.hvd: cannot open' solve missing.hvd
 expect_bad '^hvdtool: refused\.hvd: the settings wizard would refuse it \(StarCount 999: below 1,000\); see hvdtool check$' solve refused.hvd
 expect_bad '^hvdtool: --samples: not an option of solve$' solve Middle.hvd --samples 5

@@ -23,6 +23,7 @@ const OptionName Options[] = {
     {"--threads", ThreadsOption, true},
     {"--result", ResultOption, true},
     {"--target", TargetOption, true},
+    {"--print-model", PrintModelOption, false},
 };
 
 // Plain decimal digits only: no sign, no spaces, no grouping.
@@ -101,7 +102,8 @@ bool SetValue(const OptionName& o, const std::string& value, CommandLine* out)
         out->targetText = value;
         return true;
     }
-    case JsonOption: break;
+    case JsonOption:
+    case PrintModelOption: break;
     }
     return true;
 }
@@ -140,7 +142,7 @@ bool ParseCommandLine(const char* command, const std::vector<std::string>& args,
                 Fail(name, "takes no value");
                 return false;
             }
-            out->json = true;
+            (found->option == JsonOption ? out->json : out->printModel) = true;
             continue;
         }
         std::string value;

@@ -13,6 +13,7 @@ enum CommandOption : unsigned {
     ThreadsOption = 16, // --threads N
     ResultOption = 32,  // --result galaxy|universe|inhabited
     TargetOption = 64,  // --target N
+    PrintModelOption = 128,  // --print-model
 };
 
 // The result whose product solve follows.
@@ -26,6 +27,7 @@ const std::uint64_t MaxThreads = 256;
 struct CommandLine {
     std::vector<std::string> files;  // the arguments that are not options
     bool json = false;
+    bool printModel = false;
     std::uint64_t samples = DefaultSamples;
     std::uint64_t seed = DefaultSeed;
     std::string svgPath;  // empty: no chart

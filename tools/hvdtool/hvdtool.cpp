@@ -8,6 +8,8 @@
 //   hvdtool diff A.hvd B.hvd          what differs, and the results side by side
 //   hvdtool range A.hvd B.hvd         the spread of the results over settings
 //                                     drawn between the two, and what drives it
+//   hvdtool range MODEL.txt           the same over a range description: each
+//                                     parameter's own distribution, correlations
 //   hvdtool solve FILE.hvd            each parameter's value at which a result
 //                                     reaches a target (we would be alone)
 // show, diff, range and solve write JSON with --json (see tool_commands.h).
@@ -51,7 +53,8 @@ const char Usage[] =
     "       hvdtool show FILE.hvd [--json]\n"
     "       hvdtool check FILE.hvd\n"
     "       hvdtool diff A.hvd B.hvd [--json]\n"
-    "       hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--threads N] [--json] [--svg FILE]\n"
+    "       hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model]\n"
+    "       hvdtool range MODEL.txt [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model]\n"
     "       hvdtool solve FILE.hvd [--result galaxy|universe|inhabited] [--target N] [--json]\n";
 
 void PrintText(const char* name, const char* text)
@@ -160,12 +163,13 @@ int CheckCommand(const std::string& path)
 int OptionCommand(const std::string& command, const std::vector<std::string>& args)
 {
     unsigned allowed = JsonOption;
-    if (command == "range") allowed |= SamplesOption | SeedOption | ThreadsOption | SvgOption;
+    if (command == "range") allowed |= SamplesOption | SeedOption | ThreadsOption | SvgOption | PrintModelOption;
     if (command == "solve") allowed |= ResultOption | TargetOption;
     CommandLine line;
     if (!ParseCommandLine(command.c_str(), args, allowed, &line)) return 2;
     std::size_t files = command == "show" || command == "solve" ? 1 : 2;
-    if (line.files.size() != files) {
+    // range: two settings files, or one range description.
+    if (line.files.size() != files && !(command == "range" && line.files.size() == 1)) {
         std::fputs(Usage, stderr);
         return 2;
     }

@@ -1,6 +1,7 @@
-// hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--threads N] [--json] [--svg FILE].
+// hvdtool range A.hvd B.hvd | MODEL.txt [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model].
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #ifdef _WIN32
@@ -9,10 +10,13 @@
 #include <unistd.h>
 #endif
 
+#include "files/settings_image.h"
 #include "tools/hvdtool/range/draw_blocks.h"
+#include "tools/hvdtool/range/range_model.h"
 #include "tools/hvdtool/range/range_report.h"
 #include "tools/hvdtool/range/range_run.h"
 #include "tools/hvdtool/range/range_svg.h"
+#include "tools/hvdtool/settings/settings_check.h"
 #include "tools/hvdtool/settings/settings_source.h"
 #include "tools/hvdtool/tool_commands.h"
 #include "tools/hvdtool/tool_files.h"
@@ -82,17 +86,91 @@ void ShowProgress(void* context, const RangeProgressState& state)
 
 }  // namespace
 
+namespace {
+
+// The folder part of a path ("" for a bare name), for paths the
+// description gives relative to itself.
+std::string FolderOf(const std::string& path)
+{
+    std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+bool IsAbsolute(const std::string& path)
+{
+    return (!path.empty() && (path[0] == '/' || path[0] == '\\')) || (path.size() > 1 && path[1] == ':');
+}
+
+// The model of a range description, its Base read relative to it and
+// accepted by the wizard.
+bool DescriptionModel(const std::string& path, RangeModel* model, int* status)
+{
+    std::vector<unsigned char> bytes;
+    std::string problem;
+    if (!ReadWholeFile(path, &bytes, &problem)) {
+        *status = Fail(path, problem);
+        return false;
+    }
+    SettingsFileView view;
+    if (DecodeSettingsImage(bytes.data(), bytes.size(), &view) != ImageStatus::BadHeader) {
+        *status = Fail(path, "a settings file: range takes two settings files, or one range description");
+        return false;
+    }
+    const std::string folder = FolderOf(path);
+    BaseLoader loadBase = [&folder](const std::string& base, unsigned char* block, std::string* why) {
+        std::vector<unsigned char> baseBytes;
+        SettingsFileView view;
+        const std::string basePath = IsAbsolute(base) ? base : folder + base;
+        if (!ReadWholeFile(basePath, &baseBytes, why)) return false;
+        if (DecodeSettingsImage(baseBytes.data(), baseBytes.size(), &view) != ImageStatus::Complete) {
+            *why = "not a whole settings file";
+            return false;
+        }
+        std::vector<std::string> refusals = WizardRefusals(view.storedBlock);
+        if (!refusals.empty()) {
+            *why = "the settings wizard would refuse it (" + refusals[0] + "); see hvdtool check";
+            return false;
+        }
+        std::memcpy(block, view.storedBlock, 189);
+        return true;
+    };
+    if (!ParseRangeModel(std::string(bytes.begin(), bytes.end()), loadBase, model, &problem)) {
+        *status = Fail(path, problem);
+        return false;
+    }
+    if (model->fileB.empty()) model->description = path;
+    return true;
+}
+
+}  // namespace
+
 int RangeCommand(const CommandLine& line)
 {
-    const std::string& pathA = line.files[0];
-    const std::string& pathB = line.files[1];
-    std::vector<unsigned char> bytesA, bytesB;
-    SettingsFileView a, b;
+    RangeModel model;
     int status;
-    if (!ReadSettingsFile(pathA, &bytesA, &a, &status) || !ReadSettingsFile(pathB, &bytesB, &b, &status)) return status;
-    if (!WizardAccepts(pathA, a, &status) || !WizardAccepts(pathB, b, &status)) return status;
+    std::string pathA, pathB, name;
+    if (line.files.size() == 2) {
+        pathA = line.files[0];
+        pathB = line.files[1];
+        std::vector<unsigned char> bytesA, bytesB;
+        SettingsFileView a, b;
+        if (!ReadSettingsFile(pathA, &bytesA, &a, &status) || !ReadSettingsFile(pathB, &bytesB, &b, &status)) return status;
+        if (!WizardAccepts(pathA, a, &status) || !WizardAccepts(pathB, b, &status)) return status;
+        model = ModelBetween(a.storedBlock, b.storedBlock, pathA, pathB);
+        name = pathA + " and " + pathB;
+    } else {
+        if (!DescriptionModel(line.files[0], &model, &status)) return status;
+        pathA = model.fileA;
+        pathB = model.fileB;
+        name = line.files[0];
+    }
+    if (line.printModel) {
+        std::string text = WriteRangeModel(model);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
+    }
 
-    SettingsSampler sampler(a.storedBlock, b.storedBlock);
+    SettingsSampler sampler(model);
     RangeReport report;
     Progress progress;
     progress.terminal = StderrIsTerminal();
@@ -103,9 +181,7 @@ int RangeCommand(const CommandLine& line)
     run.progress = ShowProgress;
     run.progressContext = &progress;
     std::string problem;
-    if (!RunRange(sampler, run, &report, &problem)) {
-        return Fail(pathA + " and " + pathB, problem);
-    }
+    if (!RunRange(sampler, run, &report, &problem)) return Fail(name, problem);
     if (!line.svgPath.empty()) {
         std::string svg = RangeSvg(report, sampler, pathA, pathB);
         if (!WriteFileWhole(line.svgPath, svg.data(), svg.size(), &problem)) return Fail(line.svgPath, problem);

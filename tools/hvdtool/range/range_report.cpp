@@ -19,8 +19,24 @@ const char* SpreadName(Spread spread)
     case Spread::Fixed: return "fixed";
     case Spread::Uniform: return "uniform";
     case Spread::LogUniform: return "log-uniform";
+    case Spread::Normal: return "normal";
+    case Spread::Log10Normal: return "log10normal";
+    case Spread::Beta: return "beta";
+    case Spread::Values: return "values";
     }
     return "";
+}
+
+// Uniform and log-uniform are drawn between two values; the others are
+// named with their arguments and shown by their 5 % and 95 % points.
+bool BetweenEnds(const ParameterSpread& p)
+{
+    return (p.spread == Spread::Uniform || p.spread == Spread::LogUniform) && !p.distribution.atLeastOne;
+}
+
+bool FromTwoFiles(const SettingsSampler& sampler)
+{
+    return sampler.Model().description.empty();
 }
 
 std::string SpreadValueJson(const ParameterSpread& p, long double value)
@@ -301,10 +317,17 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
                             const std::string& fileB)
 {
     std::string out = "Monte-Carlo run of the estimate: " + ExactCountText(static_cast<long long>(report.samples)) +
-                      " draws, seed " + std::to_string(report.seed) + ".\nA: " + fileA + "\nB: " + fileB + "\n";
+                      " draws, seed " + std::to_string(report.seed) + ".\n";
+    const RangeModel& model = sampler.Model();
+    if (FromTwoFiles(sampler)) {
+        out += "A: " + fileA + "\nB: " + fileB + "\n";
+    } else {
+        out += "Model: " + model.description + "\nBase: " + (model.baseName.empty() ? "the program's default settings" : model.baseName) + "\n";
+    }
     out += "Settings the wizard would refuse, drawn again: " + ExactCountText(static_cast<long long>(report.refused)) + ".\n";
 
-    out += "\nParameters drawn, each on its own between the two files' values:\n";
+    out += FromTwoFiles(sampler) ? "\nParameters drawn, each on its own between the two files' values:\n"
+                                 : "\nParameters drawn (where not uniform or log-uniform, the 5 % and 95 % points):\n";
     std::string fixed;
     for (std::size_t i = 0; i < SettingsFieldCount; ++i) {
         const ParameterSpread& p = sampler.Parameter(i);
@@ -312,10 +335,15 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
             fixed += (fixed.empty() ? "" : ", ") + std::string(p.field->name);
             continue;
         }
+        const bool count = p.field->kind == FieldKind::Count;
         out += "  " + Padded(p.field->name, 24) + Padded(SpreadValueText(p, p.low) + " to " + SpreadValueText(p, p.high), 38) +
-               SpreadName(p.spread) + "\n";
+               (BetweenEnds(p) ? SpreadName(p.spread) : p.distribution.Text(count)) + "\n";
     }
     if (!fixed.empty()) out += Wrapped("  fixed: " + fixed, "    ");
+    for (const Correlation& c : model.correlations) {
+        out += std::string("  rank correlation of ") + SettingsFields[c.first].name + " and " + SettingsFields[c.second].name + ": " +
+               SignificantText(c.rank, 6, false) + "\n";
+    }
 
     out += "\n";
     for (int line = 1; line <= ResultLineCount; ++line) {
@@ -363,10 +391,22 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
 {
     JsonWriter json;
     json.BeginObject();
-    json.Key("a");
-    json.Raw(JsonFileNameString(fileA));
-    json.Key("b");
-    json.Raw(JsonFileNameString(fileB));
+    const RangeModel& model = sampler.Model();
+    if (FromTwoFiles(sampler)) {
+        json.Key("a");
+        json.Raw(JsonFileNameString(fileA));
+        json.Key("b");
+        json.Raw(JsonFileNameString(fileB));
+    } else {
+        json.Key("model");
+        json.Raw(JsonFileNameString(model.description));
+        json.Key("base");
+        if (model.baseName.empty()) {
+            json.Raw("null");
+        } else {
+            json.Raw(JsonFileNameString(model.baseName));
+        }
+    }
     json.Key("samples");
     json.Integer(static_cast<long long>(report.samples));
     json.Key("seed");
@@ -400,9 +440,41 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
         json.Raw(SpreadValueJson(p, p.high));
         json.Key("median");
         json.Raw(SpreadValueJson(p, p.median));
+        if (p.spread != Spread::Fixed && !BetweenEnds(p)) {
+            // low and high are the 5 % and 95 % points here.
+            const Distribution& d = p.distribution;
+            json.Key("model");
+            json.String(d.Text(p.field->kind == FieldKind::Count));
+            json.Key("arguments");
+            json.BeginArray();
+            if (d.spread == Spread::Values) {
+                for (long double v : d.values) json.Raw(SignificantText(v, 18, false));
+            } else {
+                json.Raw(SignificantText(d.a, 18, false));
+                json.Raw(SignificantText(d.b, 18, false));
+            }
+            json.EndArray();
+            json.Key("atLeastOne");
+            json.Raw(d.atLeastOne ? "true" : "false");
+        }
         json.EndObject();
     }
     json.EndArray();
+    if (!model.correlations.empty()) {
+        json.Key("correlations");
+        json.BeginArray();
+        for (const Correlation& c : model.correlations) {
+            json.BeginObject();
+            json.Key("a");
+            json.String(SettingsFields[c.first].name);
+            json.Key("b");
+            json.String(SettingsFields[c.second].name);
+            json.Key("rank");
+            json.Raw(SignificantText(c.rank, 18, false));
+            json.EndObject();
+        }
+        json.EndArray();
+    }
 
     json.Key("results");
     json.BeginArray();

@@ -19,10 +19,10 @@ namespace {
 // How often a block asks whether it should give up.
 const std::uint64_t CheckEvery = 16384;
 
-// Below one accepted draw in this many (after the first million draws) the
-// run gives up: the two files leave the wizard almost no room.
-const std::uint64_t HopelessRefusalRate = 1000;
-const std::uint64_t HopelessAfter = 1000000;
+// Below one accepted draw in this many, counted every so many draws, the
+// run gives up: what is drawn leaves the wizard almost no room.
+const std::uint64_t HopelessRefusalRate = 100;
+const std::uint64_t HopelessCheckEvery = 10000;
 
 // The order of a count result: "less than -10^" below every number, "more
 // than 10^" above, each by its exponent.
@@ -61,7 +61,7 @@ bool DistanceLess(float a, float b)
 // A block gives up on draws the wizard refuses nearly always.
 bool Hopeless(std::uint64_t attempts, std::uint64_t accepted)
 {
-    return attempts % CheckEvery == 0 && attempts >= HopelessAfter && accepted < attempts / HopelessRefusalRate;
+    return attempts % HopelessCheckEvery == 0 && accepted < attempts / HopelessRefusalRate;
 }
 
 // A record of the thread's own, with the fixed time base that
@@ -159,9 +159,26 @@ SensitivityEntry MoveOne(const SettingsSampler& sampler, std::size_t parameter)
     return entry;
 }
 
+// The parameters whose rules refused the most draws, most first.
+std::string MostRefused(const std::uint64_t* refusedBy)
+{
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < SettingsFieldCount; ++i) {
+        if (refusedBy[i] > 0) order.push_back(i);
+    }
+    std::stable_sort(order.begin(), order.end(), [refusedBy](std::size_t a, std::size_t b) { return refusedBy[a] > refusedBy[b]; });
+    std::string text;
+    for (std::size_t k = 0; k < order.size() && k < 3; ++k) {
+        text += std::string(k == 0 ? "; refused most for " : ", ") + SettingsFields[order[k]].name + " (" +
+                ExactCountText(static_cast<long long>(refusedBy[order[k]])) + ")";
+    }
+    return text;
+}
+
 // How a block of the plain run ended.
 struct BlockOutcome {
     std::uint64_t refused = 0;
+    std::uint64_t refusedBy[SettingsFieldCount] = {};  // draws refused by a rule of each parameter
     std::uint64_t exactlyOne = 0;
     std::string problem;  // not empty: the block gave up
 };
@@ -208,13 +225,14 @@ struct PlainDraws {
             if (attempts % CheckEvery == 0 && index > firstHopeless.load()) return;
             if (Hopeless(attempts, n)) {
                 out.problem = "the settings wizard would refuse " + ExactCountText(static_cast<long long>(out.refused)) + " of the first " +
-                              ExactCountText(static_cast<long long>(attempts)) + " draws: the two files leave it almost no room";
+                              ExactCountText(static_cast<long long>(attempts)) + " draws" + MostRefused(out.refusedBy);
                 GiveUp(index);
                 return;
             }
             sampler.Draw(random, block);
-            if (!sampler.Accepts(block)) {
+            if (WizardRules broken = BrokenWizardRules(block)) {
                 ++out.refused;
+                for (std::size_t i = 0; i < SettingsFieldCount; ++i) out.refusedBy[i] += (broken & RulesOfField(i)) != 0;
                 continue;
             }
             StageProducts products = ComputeResultsFor(&record);

@@ -1,5 +1,6 @@
 #include "tools/hvdtool/range/range_sampler.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -23,6 +24,7 @@ std::uint64_t RotateLeft(std::uint64_t x, int k)
 }
 
 const long double TwoTo53 = 9007199254740992.0L;
+const long double TwoToMinus64 = 1.0L / 18446744073709551616.0L;
 
 }  // namespace
 
@@ -70,46 +72,74 @@ long double RandomSource::Uniform()
 }
 
 SettingsSampler::SettingsSampler(const unsigned char* blockA, const unsigned char* blockB)
+    : SettingsSampler(ModelBetween(blockA, blockB, "", ""))
 {
-    std::memcpy(base_, blockA, sizeof base_);
+}
+
+SettingsSampler::SettingsSampler(const RangeModel& model) : model_(model)
+{
+    SetExtendedPrecision();
+    std::memcpy(base_, model.base, sizeof base_);
     for (std::size_t i = 0; i < SettingsFieldCount; ++i) {
         const SettingsField& f = SettingsFields[i];
         ParameterSpread& p = spreads_[i];
         p.field = &f;
-        bool same;
-        long double a, b;
-        if (f.kind == FieldKind::Count) {
-            a = static_cast<long double>(ReadCountField(blockA, f.offset));
-            b = static_cast<long double>(ReadCountField(blockB, f.offset));
-            same = ReadCountField(blockA, f.offset) == ReadCountField(blockB, f.offset);
-        } else {
-            a = ReadRealField(blockA, f.offset);
-            b = ReadRealField(blockB, f.offset);
-            same = std::memcmp(blockA + f.offset, blockB + f.offset, 4) == 0;
-        }
-        p.low = a < b ? a : b;
-        p.high = a < b ? b : a;
-        p.lnLow = p.lnHigh = 0;
-        if (same) {
-            p.spread = Spread::Fixed;
-            p.median = a;
+        p.distribution = model.parameters[i];
+        p.spread = p.distribution.spread;
+        const Distribution& d = p.distribution;
+        if (p.spread == Spread::Fixed) {
+            p.low = p.high = p.median = d.a;
             continue;
         }
         varied_[variedCount_++] = i;
-        if (p.low > 0 && p.high > 10 * p.low) {
-            p.spread = Spread::LogUniform;
-            p.lnLow = LnExtended(p.low);
-            p.lnHigh = LnExtended(p.high);
-            p.median = ExpExtended((p.lnLow + p.lnHigh) / 2);
+        if (p.spread == Spread::Uniform || p.spread == Spread::LogUniform) {
+            p.low = d.a;
+            p.high = d.b;
+            p.median = p.spread == Spread::LogUniform ? ExpExtended((d.lnA + d.lnB) / 2) : (d.a + d.b) / 2;
         } else {
-            p.spread = Spread::Uniform;
-            p.median = (p.low + p.high) / 2;
+            // Held at their 5 % and 95 % points, in the stored form.
+            unsigned char scratch[189] = {};
+            const long double shares[3] = {0.05L, 0.95L, 0.5L};
+            long double* points[3] = {&p.low, &p.high, &p.median};
+            for (int k = 0; k < 3; ++k) {
+                StoreDrawn(i, d.Quantile(shares[k]), scratch);
+                *points[k] = f.kind == FieldKind::Count ? static_cast<long double>(ReadCountField(scratch, f.offset))
+                                                        : static_cast<long double>(ReadRealField(scratch, f.offset));
+            }
+            continue;
         }
         // In its stored form: a whole number or a float, within the spread.
         unsigned char scratch[189] = {};
         WriteValue(i, p.median, scratch);
         p.median = f.kind == FieldKind::Count ? static_cast<long double>(ReadCountField(scratch, f.offset))
                                               : static_cast<long double>(ReadRealField(scratch, f.offset));
+    }
+    std::vector<std::size_t> correlatedFields;
+    for (const Correlation& c : model.correlations) {
+        for (std::size_t field : {c.first, c.second}) {
+            if (std::find(correlatedFields.begin(), correlatedFields.end(), field) == correlatedFields.end()) correlatedFields.push_back(field);
+        }
+    }
+    std::sort(correlatedFields.begin(), correlatedFields.end());
+    std::size_t failed;
+    if (!correlatedFields.empty() && CorrelationFactor(correlatedFields, model.correlations, &factor_, &failed)) {
+        for (std::size_t field : correlatedFields) {
+            for (std::size_t k = 0; k < variedCount_; ++k) {
+                if (varied_[k] == field) correlated_.push_back(k);
+            }
+        }
+    }
+}
+
+void SettingsSampler::StoreDrawn(std::size_t parameter, long double value, unsigned char* block) const
+{
+    const SettingsField& f = *spreads_[parameter].field;
+    if (f.kind == FieldKind::Count) {
+        std::int64_t count;
+        RealToCount(value, &count);  // beyond the 64-bit range: held at its end, which the wizard refuses
+        WriteCountField(block, f.offset, count);
+    } else {
+        WriteRealField(block, f.offset, RealToFloat(value));
     }
 }
 
@@ -144,13 +174,33 @@ void SettingsSampler::WriteValue(std::size_t parameter, long double value, unsig
 
 void SettingsSampler::Draw(RandomSource& random, unsigned char* block) const
 {
+    std::uint64_t bits[SettingsFieldCount];
+    for (std::size_t k = 0; k < variedCount_; ++k) bits[k] = random.Next();
+    long double shares[SettingsFieldCount];
+    bool correlated[SettingsFieldCount] = {};
+    if (!correlated_.empty()) {
+        // Normal scores of the correlated parameters' numbers, correlated
+        // by the factor, back to shares for each one's own distribution.
+        const std::size_t m = correlated_.size();
+        long double scores[SettingsFieldCount];
+        for (std::size_t j = 0; j < m; ++j) scores[j] = NormalScore(static_cast<long double>(bits[correlated_[j]] | 1) * TwoToMinus64);
+        for (std::size_t j = 0; j < m; ++j) {
+            long double z = 0;
+            for (std::size_t l = 0; l <= j; ++l) z += factor_[j * m + l] * scores[l];
+            long double u = NormalProbability(z);
+            shares[correlated_[j]] = u < TwoToMinus64 ? TwoToMinus64 : (u > 1 - TwoToMinus64 ? 1 - TwoToMinus64 : u);
+            correlated[correlated_[j]] = true;
+        }
+    }
     for (std::size_t k = 0; k < variedCount_; ++k) {
         std::size_t i = varied_[k];
         const ParameterSpread& p = spreads_[i];
-        long double u = random.Uniform();
-        long double value = p.spread == Spread::LogUniform ? ExpExtended(p.lnLow + u * (p.lnHigh - p.lnLow))
-                                                           : p.low + u * (p.high - p.low);
-        WriteValue(i, value, block);
+        long double value = correlated[k] ? p.distribution.Quantile(shares[k]) : p.distribution.FromBits(bits[k]);
+        if (p.spread == Spread::Uniform || p.spread == Spread::LogUniform) {
+            WriteValue(i, value, block);
+        } else {
+            StoreDrawn(i, value, block);
+        }
     }
 }
 

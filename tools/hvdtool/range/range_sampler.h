@@ -1,11 +1,14 @@
-// Drawing settings between two settings files (hvdtool range): each
-// parameter on its own, between the two files' values, with the stored
+// Drawing settings for hvdtool range from a model (two settings files, or a
+// range description): each parameter from its distribution, with the stored
 // forms' rounding, and the settings wizard's verdict on each draw.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
+#include "tools/hvdtool/range/distributions.h"
+#include "tools/hvdtool/range/range_model.h"
 #include "tools/hvdtool/settings/settings_check.h"
 #include "tools/hvdtool/settings/settings_fields.h"
 
@@ -26,18 +29,14 @@ private:
     std::uint64_t state_[4];
 };
 
-enum class Spread {
-    Fixed,       // the same value in both files
-    Uniform,     // between the two values
-    LogUniform,  // uniform in the logarithm: both values positive, more than a factor of 10 apart
-};
-
 struct ParameterSpread {
     const SettingsField* field;
     Spread spread;
-    long double low, high;      // the smaller and the larger of the two files' values
-    long double lnLow, lnHigh;  // their natural logarithms (log-uniform only)
-    long double median;         // median of the drawing distribution, in its stored form
+    Distribution distribution;
+    // Uniform and log-uniform: the ends; the others: the 5 % and 95 % points
+    // (the values the sensitivity and the ends analysis hold a parameter at).
+    long double low, high;
+    long double median;  // median of the drawing distribution, in its stored form
 };
 
 class SettingsSampler {
@@ -45,6 +44,9 @@ public:
     // Both blocks are 189-byte stored blocks; the drawn blocks take
     // everything that is not drawn (CurrentPage, Reserved) from A.
     SettingsSampler(const unsigned char* blockA, const unsigned char* blockB);
+    explicit SettingsSampler(const RangeModel& model);
+
+    const RangeModel& Model() const { return model_; }
 
     const ParameterSpread& Parameter(std::size_t i) const { return spreads_[i]; }  // file order
     std::size_t VariedCount() const { return variedCount_; }
@@ -53,7 +55,9 @@ public:
     // Copies A's block with the fixed values into block.
     void WriteBase(unsigned char* block) const;
     // Draws every varied parameter into block: counts rounded to whole
-    // numbers, reals rounded to floats, all within their spread.
+    // numbers, reals rounded to floats; uniform and log-uniform draws within
+    // their ends. One random number per varied parameter, in file order;
+    // correlated ones through their normal scores.
     void Draw(RandomSource& random, unsigned char* block) const;
     // Every varied parameter at the median of its drawing distribution:
     // the geometric mean where log-uniform, the midpoint where uniform.
@@ -70,7 +74,14 @@ public:
     bool AcceptsWithChange(const unsigned char* block, WizardRules brokenBefore, std::size_t parameter) const;
 
 private:
+    void StoreDrawn(std::size_t parameter, long double value, unsigned char* block) const;
+
+    RangeModel model_;
     ParameterSpread spreads_[SettingsFieldCount];
+    // The correlated parameters (positions among the varied ones) and the
+    // lower triangle that turns independent normal scores into correlated ones.
+    std::vector<std::size_t> correlated_;
+    std::vector<long double> factor_;
     std::size_t varied_[SettingsFieldCount];
     std::size_t variedCount_ = 0;
     unsigned char base_[189];

@@ -11,6 +11,17 @@
 
 namespace {
 
+// A parameter not drawn between two ends is named with its distribution:
+// the chart's low and high are then its 5 % and 95 % points.
+std::string DistributionNote(const ParameterSpread& p, bool full)
+{
+    const Distribution& d = p.distribution;
+    if ((p.spread == Spread::Uniform || p.spread == Spread::LogUniform || p.spread == Spread::Fixed) && !d.atLeastOne) return "";
+    if (full) return " (drawn from " + Xml(d.Text(p.field->kind == FieldKind::Count)) + "; low and high are its 5 % and 95 % points)";
+    std::string text = d.Text(false);
+    return " (" + Xml(text.substr(0, text.find('('))) + (d.atLeastOne ? " of " + Xml(text.substr(11, text.find('(', 11) - 11)) : "") + ")";
+}
+
 const int Width = 1100;
 const int NameRight = 210;  // parameter names end here
 const int AxisLeft = 220;   // the axis runs from here...
@@ -119,12 +130,12 @@ int TornadoChart(std::string* svg, const RangeReport& report, const SettingsSamp
         std::string products = galaxy ? "; before rounding " + Xml(ProductText(e.galaxyProduct[0])) + Arrow + Xml(ProductText(e.galaxyProduct[1])) : "";
         *svg += "<g class=\"bar\" data-parameter=\"" + Xml(p.field->name) + "\">\n";
         *svg += "<title>" + Xml(p.field->name) + " " + Xml(SpreadValueText(p, p.low)) + Arrow + Xml(SpreadValueText(p, p.high)) + ": " +
-                summary + products + "</title>\n";
+                summary + products + DistributionNote(p, true) + "</title>\n";
         for (int end = 0; end < 2; ++end) {
             long double power;
             *svg += Rect(baseX, values.End(e, end, &power) ? axis.X(power) : AxisLeft, y, end == 0 ? LowColour : HighColour);
         }
-        *svg += Text(NameRight, y + 13, "end", Xml(p.field->name));
+        *svg += Text(NameRight, y + 13, "end", Xml(p.field->name) + DistributionNote(p, false));
         *svg += Text(NotesLeft, y + 13, "start", summary, " fill=\"#444\"");
         *svg += "</g>\n";
     }
@@ -170,11 +181,12 @@ int EndSharesChart(std::string* svg, const RangeReport& report, const SettingsSa
         std::string shares = SharePercent(e, 0, report.samples) + ", " + SharePercent(e, 1, report.samples);
         *svg += "<g class=\"bar\" data-parameter=\"" + Xml(p.field->name) + "\">\n";
         *svg += "<title>" + Xml(p.field->name) + " at " + Xml(SpreadValueText(p, p.low)) + ": " + SharePercent(e, 0, report.samples) +
-                " below one; at " + Xml(SpreadValueText(p, p.high)) + ": " + SharePercent(e, 1, report.samples) + "</title>\n";
+                " below one; at " + Xml(SpreadValueText(p, p.high)) + ": " + SharePercent(e, 1, report.samples) + DistributionNote(p, true) +
+                "</title>\n";
         for (int end = 0; end < 2; ++end) {
             if (!e.ends[end].hopeless) *svg += Rect(baseX, x(e.Share(end, report.samples)), y, end == 0 ? LowColour : HighColour);
         }
-        *svg += Text(NameRight, y + 13, "end", Xml(p.field->name));
+        *svg += Text(NameRight, y + 13, "end", Xml(p.field->name) + DistributionNote(p, false));
         *svg += Text(NotesLeft, y + 13, "start", shares, " fill=\"#444\"");
         *svg += "</g>\n";
     }
@@ -206,8 +218,13 @@ std::string RangeSvg(const RangeReport& report, const SettingsSampler& sampler, 
     svg += Text(20, 26, "start", "The spread of the estimate over " + ExactCountText(static_cast<long long>(report.samples)) +
                                      " draws, and each parameter's effect",
                 " font-size=\"17\" font-weight=\"bold\"");
-    svg += Text(20, 48, "start", "Settings drawn between " + Escaped(FileNameCodePoints(fileA)) + " and " + Escaped(FileNameCodePoints(fileB)),
-                " fill=\"#444\"");
+    const RangeModel& model = sampler.Model();
+    const std::string drawn =
+        model.description.empty()
+            ? "Settings drawn between " + Escaped(FileNameCodePoints(fileA)) + " and " + Escaped(FileNameCodePoints(fileB))
+            : "Settings drawn as the range description " + Escaped(FileNameCodePoints(model.description)) + " says, from " +
+                  (model.baseName.empty() ? std::string("the program's default settings") : Escaped(FileNameCodePoints(model.baseName)));
+    svg += Text(20, 48, "start", drawn, " fill=\"#444\"");
     svg += Text(20, 66, "start",
                 "Tornado charts: each parameter from its low to its high value, the others at the medians of their drawing distributions "
                 "(geometric mean where log-uniform, midpoint where uniform)",
