@@ -105,6 +105,7 @@ if(HALV_TESTS)
     tests/tools/hvdtool_test.cpp
     tests/tools/hvdtool_diff_test.cpp
     tests/tools/hvdtool_range_test.cpp
+    tests/tools/hvdtool_model_test.cpp
     tests/support/test_main.cpp
     tools/hvdtool/tool_messages.cpp)
   target_link_libraries(hvdtool_tests PRIVATE hvdtool_core GTest::gtest)

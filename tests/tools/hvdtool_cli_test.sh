@@ -254,6 +254,16 @@ run range Pessimistic.hvd Optimistic.hvd --samples 20000 --seed 7 --svg first.sv
 [ $status -eq 0 ] && [ ! -s stderr ] || fail "range: status $status: $(cat stderr)"
 run range Pessimistic.hvd --seed=7 Optimistic.hvd --svg again.svg --samples 20000; cp stdout seed7-again.txt
 cmp -s seed7.txt seed7-again.txt && cmp -s first.svg again.svg || fail "range with the same seed: output differs"
+# The same run as a range description: --print-model writes it, and it
+# draws the same bytes; a description with a fault names its line, exits
+# with 2 and writes nothing.
+run range Pessimistic.hvd Optimistic.hvd --print-model; cp stdout model.txt
+grep -q '^LifeEvolvesProb = loguniform(0.000001, 1)$' model.txt || fail "--print-model: $(cat model.txt)"
+run range model.txt --samples 20000 --seed 7 --svg model.svg
+cmp -s stdout seed7.txt && cmp -s model.svg first.svg || fail "range of the printed model: not the two-file run's output"
+printf 'Base = Middle.hvd\nPlanetShare = uniform(0.5)\n' >bad-model.txt
+expect_bad '^hvdtool: bad-model\.txt: line 2: PlanetShare: uniform takes 2 arguments, not 1$' range bad-model.txt --svg bad.svg
+[ ! -e bad.svg ] || fail "a bad range description wrote its chart"
 run range Pessimistic.hvd Optimistic.hvd --samples 20000 --seed 8
 cmp -s seed7.txt stdout && fail "range with another seed: the same output"
 head -3 seed7.txt | tr '\n' '|' | grep -q '^Monte-Carlo run of the estimate: 20,000 draws, seed 7\.|A: Pessimistic\.hvd|B: Optimistic\.hvd|$' ||

@@ -12,6 +12,7 @@
 
 #include "model/settings_record.h"
 #include "tools/hvdtool/range/draw_blocks.h"
+#include "tools/hvdtool/range/range_model.h"
 #include "tools/hvdtool/range/range_run.h"
 #include "tools/hvdtool/range/range_sampler.h"
 #include "tools/hvdtool/settings/settings_source.h"
@@ -42,11 +43,34 @@ SettingsSource HugeGalaxies(const SettingsSource& optimistic)
     return huge;
 }
 
-void Range(benchmark::State& state, std::uint64_t samples, bool endShares, bool hugeGalaxies = false)
+// The two scenarios' model with four parameters drawn from the other
+// families instead.
+RangeModel FamiliesModel(const SettingsSource& pessimistic, const SettingsSource& optimistic)
+{
+    RangeModel model = ModelBetween(pessimistic.storedBlock, optimistic.storedBlock, "", "");
+    RangeModel families;
+    std::string error;
+    BaseLoader none = [](const std::string&, unsigned char*, std::string*) { return false; };
+    if (!ParseRangeModel("StarCount = normal(2.5e11, 5e10)\nPlanetShare = beta(5, 2)\nMassMixProb = values(0.05, 0.2, 0.8)\n"
+                         "LifeEvolvesProb = atleastone(log10normal(0, 2))\n",
+                         none, &families, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+    }
+    for (const char* name : {"StarCount", "PlanetShare", "MassMixProb", "LifeEvolvesProb"}) {
+        for (std::size_t i = 0; i < SettingsFieldCount; ++i) {
+            if (std::strcmp(SettingsFields[i].name, name) == 0) model.parameters[i] = families.parameters[i];
+        }
+    }
+    return model;
+}
+
+void Range(benchmark::State& state, std::uint64_t samples, bool endShares, bool hugeGalaxies = false, bool families = false)
 {
     static const SettingsSource pessimistic = Scenario("Pessimistic"), optimistic = Scenario("Optimistic");
     static const SettingsSource huge = HugeGalaxies(optimistic);
-    SettingsSampler sampler(pessimistic.storedBlock, (hugeGalaxies ? huge : optimistic).storedBlock);
+    static const RangeModel familiesModel = FamiliesModel(pessimistic, optimistic);
+    SettingsSampler sampler(families ? familiesModel
+                                     : ModelBetween(pessimistic.storedBlock, (hugeGalaxies ? huge : optimistic).storedBlock, "", ""));
     RangeRun run;
     run.samples = samples;
     run.threads = state.range(0) == 0 ? DefaultThreadCount() : static_cast<unsigned>(state.range(0));
@@ -67,6 +91,14 @@ void BM_RangeDraws(benchmark::State& state)
     Range(state, 1000000, false);
 }
 BENCHMARK(BM_RangeDraws)->Arg(1)->Arg(0)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same with a normal, a beta, listed values and atleastone of a
+// log10normal among the parameters.
+void BM_RangeDrawsOtherFamilies(benchmark::State& state)
+{
+    Range(state, 1000000, false, false, true);
+}
+BENCHMARK(BM_RangeDrawsOtherFamilies)->Arg(1)->Arg(0)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // hvdtool range as it runs by default: 100,000 draws, then 44 x 100,000
 // with a parameter at an end.

@@ -26,7 +26,7 @@ public:
     long double At(long double u) const;  // 0 < u < 1
 
 private:
-    std::vector<long double> logOdds_, slopes_;  // of the value, at each knot
+    std::vector<double> logOdds_, slopes_;  // of the value, at each knot
 };
 
 struct Distribution {

@@ -18,7 +18,7 @@ namespace {
 const char* const Spaces = " \t";
 
 // Beyond these a beta's quantiles lose their accuracy.
-const long double SmallestBetaParameter = 1e-3L, LargestBetaParameter = 1e5L;
+const long double SmallestBetaParameter = 0.05L, LargestBetaParameter = 10000;
 
 std::string Trim(const std::string& text)
 {
@@ -195,7 +195,7 @@ struct Parser {
         case Spread::Beta:
             if (!(d->a > 0 && d->b > 0)) return Fail("beta(alpha, beta) needs alpha > 0 and beta > 0");
             if (d->a < SmallestBetaParameter || d->b < SmallestBetaParameter || d->a > LargestBetaParameter || d->b > LargestBetaParameter) {
-                return Fail("beta(alpha, beta) is drawn for alpha and beta from 0.001 to 100000 only");
+                return Fail("beta(alpha, beta) is drawn for alpha and beta from 0.05 to 10000 only");
             }
             break;
         default: break;

@@ -27,13 +27,6 @@ const char* SpreadName(Spread spread)
     return "";
 }
 
-// Uniform and log-uniform are drawn between two values; the others are
-// named with their arguments and shown by their 5 % and 95 % points.
-bool BetweenEnds(const ParameterSpread& p)
-{
-    return (p.spread == Spread::Uniform || p.spread == Spread::LogUniform) && !p.distribution.atLeastOne;
-}
-
 bool FromTwoFiles(const SettingsSampler& sampler)
 {
     return sampler.Model().description.empty();
@@ -337,7 +330,7 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
         }
         const bool count = p.field->kind == FieldKind::Count;
         out += "  " + Padded(p.field->name, 24) + Padded(SpreadValueText(p, p.low) + " to " + SpreadValueText(p, p.high), 38) +
-               (BetweenEnds(p) ? SpreadName(p.spread) : p.distribution.Text(count)) + "\n";
+               (p.betweenEnds ? SpreadName(p.spread) : p.distribution.Text(count)) + "\n";
     }
     if (!fixed.empty()) out += Wrapped("  fixed: " + fixed, "    ");
     for (const Correlation& c : model.correlations) {
@@ -440,7 +433,7 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
         json.Raw(SpreadValueJson(p, p.high));
         json.Key("median");
         json.Raw(SpreadValueJson(p, p.median));
-        if (p.spread != Spread::Fixed && !BetweenEnds(p)) {
+        if (p.spread != Spread::Fixed && !p.betweenEnds) {
             // low and high are the 5 % and 95 % points here.
             const Distribution& d = p.distribution;
             json.Key("model");

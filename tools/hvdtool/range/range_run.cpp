@@ -223,16 +223,16 @@ struct PlainDraws {
         for (std::uint64_t n = 0; n < length;) {
             ++attempts;
             if (attempts % CheckEvery == 0 && index > firstHopeless.load()) return;
-            if (Hopeless(attempts, n)) {
-                out.problem = "the settings wizard would refuse " + ExactCountText(static_cast<long long>(out.refused)) + " of the first " +
-                              ExactCountText(static_cast<long long>(attempts)) + " draws" + MostRefused(out.refusedBy);
-                GiveUp(index);
-                return;
-            }
             sampler.Draw(random, block);
-            if (WizardRules broken = BrokenWizardRules(block)) {
+            if (WizardRules broken = sampler.BrokenRules(block)) {
                 ++out.refused;
                 for (std::size_t i = 0; i < SettingsFieldCount; ++i) out.refusedBy[i] += (broken & RulesOfField(i)) != 0;
+                if (Hopeless(attempts, n)) {
+                    out.problem = "the settings wizard would refuse " + ExactCountText(static_cast<long long>(out.refused)) + " of the first " +
+                                  ExactCountText(static_cast<long long>(attempts)) + " draws" + MostRefused(out.refusedBy);
+                    GiveUp(index);
+                    return;
+                }
                 continue;
             }
             StageProducts products = ComputeResultsFor(&record);
@@ -295,7 +295,7 @@ struct EndDraws {
         while (open > 0) {
             sampler.Draw(random, block);
             // Each variant changes one parameter: only its rules are tested again.
-            const WizardRules drawBroken = BrokenWizardRules(block);
+            const WizardRules drawBroken = sampler.BrokenRules(block);
             for (std::size_t v = 0; v < variants; ++v) {
                 Tally& t = tally[v];
                 if (t.accepted == length || t.hopeless) continue;

@@ -87,12 +87,14 @@ SettingsSampler::SettingsSampler(const RangeModel& model) : model_(model)
         p.distribution = model.parameters[i];
         p.spread = p.distribution.spread;
         const Distribution& d = p.distribution;
+        p.betweenEnds = false;
         if (p.spread == Spread::Fixed) {
             p.low = p.high = p.median = d.a;
             continue;
         }
         varied_[variedCount_++] = i;
-        if (p.spread == Spread::Uniform || p.spread == Spread::LogUniform) {
+        p.betweenEnds = (p.spread == Spread::Uniform || p.spread == Spread::LogUniform) && !d.atLeastOne;
+        if (p.betweenEnds) {
             p.low = d.a;
             p.high = d.b;
             p.median = p.spread == Spread::LogUniform ? ExpExtended((d.lnA + d.lnB) / 2) : (d.a + d.b) / 2;
@@ -113,6 +115,23 @@ SettingsSampler::SettingsSampler(const RangeModel& model) : model_(model)
         WriteValue(i, p.median, scratch);
         p.median = f.kind == FieldKind::Count ? static_cast<long double>(ReadCountField(scratch, f.offset))
                                               : static_cast<long double>(ReadRealField(scratch, f.offset));
+    }
+    // A field's own rule need not be tested on draws between two values it
+    // keeps; the rules that join fields always are.
+    checkedRules_ = JoiningRules;
+    for (std::size_t i = 0; i < SettingsFieldCount; ++i) {
+        const ParameterSpread& p = spreads_[i];
+        const WizardRules own = RulesOfField(i) & ~JoiningRules;
+        unsigned char low[189], high[189];
+        std::memcpy(low, base_, sizeof low);
+        std::memcpy(high, base_, sizeof high);
+        if (p.betweenEnds) {
+            WriteValue(i, p.low, low);
+            WriteValue(i, p.high, high);
+        }
+        if (!(p.betweenEnds || p.spread == Spread::Fixed) || BrokenWizardRules(low, own) != 0 || BrokenWizardRules(high, own) != 0) {
+            checkedRules_ |= own;
+        }
     }
     std::vector<std::size_t> correlatedFields;
     for (const Correlation& c : model.correlations) {
@@ -148,15 +167,18 @@ void SettingsSampler::WriteBase(unsigned char* block) const
     std::memcpy(block, base_, sizeof base_);
 }
 
-void SettingsSampler::WriteValue(std::size_t parameter, long double value, unsigned char* block) const
+namespace {
+
+// A value held within [low, high], which are stored values of the field,
+// in its stored form. Inline: the draws' hottest step.
+inline void WriteWithin(const ParameterSpread& p, long double value, unsigned char* block)
 {
-    const ParameterSpread& p = spreads_[parameter];
     if (value < p.low) value = p.low;
     if (value > p.high) value = p.high;
     if (p.field->kind == FieldKind::Count) {
         // low and high are counts: the rounded value is one too. Below 2^53
         // it passes exactly through a double, which spares the x87 control
-        // word switch of a direct conversion (the draws' hottest step).
+        // word switch of a direct conversion.
         long double whole = NearestReal(value);
         std::int64_t count;
         if (whole < TwoTo53 && whole > -TwoTo53) {
@@ -172,8 +194,31 @@ void SettingsSampler::WriteValue(std::size_t parameter, long double value, unsig
     }
 }
 
+}  // namespace
+
+void SettingsSampler::WriteValue(std::size_t parameter, long double value, unsigned char* block) const
+{
+    WriteWithin(spreads_[parameter], value, block);
+}
+
 void SettingsSampler::Draw(RandomSource& random, unsigned char* block) const
 {
+    if (correlated_.empty()) {
+        for (std::size_t k = 0; k < variedCount_; ++k) {
+            const ParameterSpread& p = spreads_[varied_[k]];
+            const Distribution& d = p.distribution;
+            const std::uint64_t bits = random.Next();
+            const long double u = static_cast<long double>(bits) * TwoToMinus64;
+            if (!p.betweenEnds) {
+                StoreDrawn(varied_[k], d.FromBits(bits), block);
+            } else if (p.spread == Spread::Uniform) {
+                WriteWithin(p, d.a + u * (d.b - d.a), block);
+            } else {
+                WriteWithin(p, ExpExtended(d.lnA + u * (d.lnB - d.lnA)), block);
+            }
+        }
+        return;
+    }
     std::uint64_t bits[SettingsFieldCount];
     for (std::size_t k = 0; k < variedCount_; ++k) bits[k] = random.Next();
     long double shares[SettingsFieldCount];
@@ -193,13 +238,21 @@ void SettingsSampler::Draw(RandomSource& random, unsigned char* block) const
         }
     }
     for (std::size_t k = 0; k < variedCount_; ++k) {
-        std::size_t i = varied_[k];
-        const ParameterSpread& p = spreads_[i];
-        long double value = correlated[k] ? p.distribution.Quantile(shares[k]) : p.distribution.FromBits(bits[k]);
-        if (p.spread == Spread::Uniform || p.spread == Spread::LogUniform) {
-            WriteValue(i, value, block);
+        const ParameterSpread& p = spreads_[varied_[k]];
+        const Distribution& d = p.distribution;
+        if (correlated[k]) {
+            const long double value = d.Quantile(shares[k]);
+            if (p.betweenEnds) {
+                WriteWithin(p, value, block);
+            } else {
+                StoreDrawn(varied_[k], value, block);
+            }
+            continue;
+        }
+        if (p.betweenEnds) {
+            WriteWithin(p, d.FromBits(bits[k]), block);
         } else {
-            StoreDrawn(i, value, block);
+            StoreDrawn(varied_[k], d.FromBits(bits[k]), block);
         }
     }
 }
@@ -211,7 +264,12 @@ void SettingsSampler::WriteMedians(unsigned char* block) const
 
 bool SettingsSampler::Accepts(const unsigned char* block) const
 {
-    return BrokenWizardRules(block) == 0;
+    return BrokenRules(block) == 0;
+}
+
+WizardRules SettingsSampler::BrokenRules(const unsigned char* block) const
+{
+    return BrokenWizardRules(block, checkedRules_);
 }
 
 bool SettingsSampler::AcceptsWithChange(const unsigned char* block, WizardRules brokenBefore, std::size_t parameter) const

@@ -37,6 +37,7 @@ struct ParameterSpread {
     // (the values the sensitivity and the ends analysis hold a parameter at).
     long double low, high;
     long double median;  // median of the drawing distribution, in its stored form
+    bool betweenEnds;    // uniform or log-uniform: every draw within low and high
 };
 
 class SettingsSampler {
@@ -66,8 +67,10 @@ public:
     // its spread).
     void WriteValue(std::size_t parameter, long double value, unsigned char* block) const;
 
-    // Whether the settings wizard accepts a block (BrokenWizardRules).
+    // Whether the settings wizard accepts a block this sampler drew, and the
+    // rules it breaks (BrokenWizardRules, without the rules no draw can break).
     bool Accepts(const unsigned char* block) const;
+    WizardRules BrokenRules(const unsigned char* block) const;
     // The same for a block that broke brokenBefore (BrokenWizardRules) until
     // one parameter was changed: only the rules of that parameter are tested
     // again.
@@ -82,6 +85,7 @@ private:
     // lower triangle that turns independent normal scores into correlated ones.
     std::vector<std::size_t> correlated_;
     std::vector<long double> factor_;
+    WizardRules checkedRules_ = AllWizardRules;  // the rules a draw can break
     std::size_t varied_[SettingsFieldCount];
     std::size_t variedCount_ = 0;
     unsigned char base_[189];

@@ -16,7 +16,7 @@ namespace {
 std::string DistributionNote(const ParameterSpread& p, bool full)
 {
     const Distribution& d = p.distribution;
-    if ((p.spread == Spread::Uniform || p.spread == Spread::LogUniform || p.spread == Spread::Fixed) && !d.atLeastOne) return "";
+    if (p.betweenEnds || p.spread == Spread::Fixed) return "";
     if (full) return " (drawn from " + Xml(d.Text(p.field->kind == FieldKind::Count)) + "; low and high are its 5 % and 95 % points)";
     std::string text = d.Text(false);
     return " (" + Xml(text.substr(0, text.find('('))) + (d.atLeastOne ? " of " + Xml(text.substr(11, text.find('(', 11) - 11)) : "") + ")";

@@ -127,8 +127,10 @@ struct Refusals {
 WizardRules BrokenWizardRules(const unsigned char* storedBlock, WizardRules rules)
 {
     WizardRules broken = 0;
-    for (std::size_t field = 0; field < SettingsFieldCount; ++field) {
-        if ((rules & OwnRule(field)) && !OwnRuleKept(storedBlock, field)) broken |= OwnRule(field);
+    // Only the fields asked for: the draws of a range ask for few or none.
+    for (WizardRules own = rules & ~JoiningRules; own != 0; own &= own - 1) {
+        const std::size_t field = static_cast<std::size_t>(__builtin_ctz(own));  // the lowest field asked for
+        if (!OwnRuleKept(storedBlock, field)) broken |= OwnRule(field);
     }
     if ((rules & StarKindSumRule) && !StarKindSumKept(storedBlock)) broken |= StarKindSumRule;
     if ((rules & FirstLifeRule) && Count(storedBlock, FirstLifeYears) > Count(storedBlock, FirstCivilizationYears)) {

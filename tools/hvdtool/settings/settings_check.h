@@ -21,6 +21,7 @@ typedef std::uint32_t WizardRules;
 const WizardRules StarKindSumRule = 1u << 22;   // DwarfShare + SunLikeShare + GiantShare at most 1.01
 const WizardRules FirstLifeRule = 1u << 23;     // first life no later than the first civilization
 const WizardRules CivilizationSpanRule = 1u << 24;  // the span within what the first civilization leaves
+const WizardRules JoiningRules = StarKindSumRule | FirstLifeRule | CivilizationSpanRule;
 const WizardRules AllWizardRules = (1u << 25) - 1;
 
 // The rules among `rules` that the block breaks; 0 when it keeps them all.
