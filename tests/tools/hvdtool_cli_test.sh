@@ -289,8 +289,9 @@ for source in sys.argv[1:]:
     exact = re.search(r'^# Mapping: (exact|not exact)$', text, re.M).group(1) == 'exact'
     assert abs(ours - n) <= 0.5 + 1e-6 * n if exact else '# Why the mapping is not exact: ' in text, (source, ours, n)
 EOF
-# The README's examples and chart are what this tool prints and writes now
-# (make readme-chart): the range example writes chart.svg.
+# The README's examples, chart and table of published estimates are what
+# this tool prints and writes now (make readme-chart): the range example
+# writes chart.svg.
 rm -f chart.svg
 python3 "$source_dir/cmake/readme-examples.py" check "$source_dir/README.md" "${hvdtool[@]}" || fail "the README's examples"
 cmp -s chart.svg "$source_dir/docs/uncertainty.svg" || fail "docs/uncertainty.svg is not the chart hvdtool writes now: run make readme-chart"
