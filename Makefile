@@ -61,7 +61,8 @@ bench: deps native $(WIN64_BUILD)/CMakeCache.txt
 
 # docs/uncertainty.svg, the README's chart: hvdtool range between the
 # shipped scenarios, with the default draws and seed; then the README's
-# hvdtool examples, each run again in build/native/scenarios.
+# hvdtool examples, each run again in build/native/scenarios, and its table
+# of the published estimates in build/native/scenarios/published.
 readme-chart: native
 	cd build/native/scenarios && ../hvdtool range Pessimistic.hvd Optimistic.hvd --svg $(CURDIR)/docs/uncertainty.svg >/dev/null
 	python3 cmake/readme-examples.py write README.md build/native/scenarios $(CURDIR)/build/native/hvdtool

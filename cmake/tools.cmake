@@ -100,6 +100,14 @@ foreach(scenario ${HALV_SCENARIOS})
   halv_settings_file(${scenario} scenarios)
 endforeach()
 
+# Published estimates of the number of civilizations, each in the program's
+# parameters, for the user to load: build/scenarios/published/NAME.hvd.
+set(HALV_PUBLISHED_SCENARIOS GreenBank1961Low GreenBank1961High DrakeLaterValues FrankSullivan2016
+    WestbyConselice2020)
+foreach(scenario ${HALV_PUBLISHED_SCENARIOS})
+  halv_settings_file(${scenario} scenarios/published)
+endforeach()
+
 if(HALV_TESTS)
   add_executable(hvdtool_tests
     tests/tools/hvdtool_test.cpp
@@ -130,5 +138,9 @@ if(HALV_TESTS)
   foreach(scenario ${HALV_SCENARIOS})
     add_test(NAME hvdtool_scenario_${scenario}
       COMMAND ${HVDTOOL_COMMAND} check ${CMAKE_BINARY_DIR}/scenarios/${scenario}.hvd)
+  endforeach()
+  foreach(scenario ${HALV_PUBLISHED_SCENARIOS})
+    add_test(NAME hvdtool_scenario_published_${scenario}
+      COMMAND ${HVDTOOL_COMMAND} check ${CMAKE_BINARY_DIR}/scenarios/published/${scenario}.hvd)
   endforeach()
 endif()

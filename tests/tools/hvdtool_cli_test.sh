@@ -283,8 +283,25 @@ for threads in 1 2; do
   run range Pessimistic.hvd Optimistic.hvd --samples 20000 --seed 7 --threads $threads --svg threads.svg
   cmp -s stdout seed7.txt && cmp -s threads.svg first.svg || fail "range on $threads threads: not the output of the others"
 done
-# The README's examples and chart are what this tool prints and writes now
-# (make readme-chart): the range example writes chart.svg.
+# Published estimates: accepted by the wizard; where a file maps its source
+# exactly, its civilizations in our galaxy are its published N but for the
+# last rounding and the shares' 32-bit floats (each within 1 +/- 6 x 10^-8).
+mkdir -p published; cp "$source_dir"/resources/scenarios/published/*.txt published/
+for source in published/*.txt; do
+  run make $source ${source%.txt}.hvd; run check ${source%.txt}.hvd; [ $status -eq 0 ] || fail "check $source: $(cat stdout)"
+  run show --json ${source%.txt}.hvd; cp stdout ${source%.txt}.json
+done
+python3 - published/*.txt <<'EOF' || fail "a published estimate"
+import json, re, sys
+for source in sys.argv[1:]:
+    text, ours = open(source).read(), json.load(open(source[:-4] + '.json'))['results'][2]['value']
+    n = int(re.search(r'^# Published N: ([0-9,]+)$', text, re.M).group(1).replace(',', ''))
+    exact = re.search(r'^# Mapping: (exact|not exact)$', text, re.M).group(1) == 'exact'
+    assert abs(ours - n) <= 0.5 + 1e-6 * n if exact else '# Why the mapping is not exact: ' in text, (source, ours, n)
+EOF
+# The README's examples, chart and table of published estimates are what
+# this tool prints and writes now (make readme-chart): the range example
+# writes chart.svg.
 rm -f chart.svg
 python3 "$source_dir/cmake/readme-examples.py" check "$source_dir/README.md" "${hvdtool[@]}" || fail "the README's examples"
 cmp -s chart.svg "$source_dir/docs/uncertainty.svg" || fail "docs/uncertainty.svg is not the chart hvdtool writes now: run make readme-chart"
