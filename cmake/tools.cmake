@@ -100,6 +100,12 @@ foreach(scenario ${HALV_SCENARIOS})
   halv_settings_file(${scenario} scenarios)
 endforeach()
 
+# Range descriptions for hvdtool range, beside the files they draw from.
+set(HALV_RANGE_DESCRIPTIONS Sandberg2018)
+foreach(description ${HALV_RANGE_DESCRIPTIONS})
+  configure_file(${CMAKE_SOURCE_DIR}/resources/scenarios/${description}.txt ${CMAKE_BINARY_DIR}/scenarios/${description}.txt COPYONLY)
+endforeach()
+
 # Published estimates of the number of civilizations, each in the program's
 # parameters, for the user to load: build/scenarios/published/NAME.hvd.
 set(HALV_PUBLISHED_SCENARIOS GreenBank1961Low GreenBank1961High DrakeLaterValues FrankSullivan2016

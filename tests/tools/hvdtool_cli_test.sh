@@ -334,6 +334,22 @@ for p in solved['parameters']:
             checked += 1
 assert checked >= 8, checked
 EOF
+# Sandberg, Drexler and Ord 2018 as the shipped range description: below
+# one civilization in about 52 % of the draws, a median of about 0.32; the
+# run's 95 % intervals meet the figures as published (to their last digit).
+cp "$source_dir/resources/scenarios/Sandberg2018.txt" .
+run range Sandberg2018.txt --samples 200000 --json; cp stdout sandberg.json
+[ $status -eq 0 ] || fail "range Sandberg2018.txt: status $status: $(cat stderr)"
+python3 - sandberg.json <<'EOF' || fail "range Sandberg2018.txt: not the published figures"
+import json, sys
+d = json.load(open(sys.argv[1]))
+low, high = d['galaxyBelowOneInterval']
+assert low <= 0.525 and high >= 0.515, ('below one', low, high)
+low, high = d['distributions']['galaxyCivilizations']['intervals']['median']
+assert low <= 0.325 and high >= 0.315, ('median', low, high)
+assert d['refused'] == 0 and d['model'] == 'Sandberg2018.txt', d['refused']
+EOF
+
 # 10^30 only through the galaxy's one factor without a bound, far beyond
 # 10^21, where the wizard's field shows the exponent form.
 run solve worked_example.hvd --target 1e30
