@@ -4,13 +4,18 @@
 #pragma once
 
 // Writes the SettingsRecord to path: into a new file in the same folder,
-// flushed, which then replaces the old file in one step (a read-only old
-// file loses that attribute; its hidden and system attributes are kept).
-// True when every byte got there; then SettingsChanged is cleared and,
-// with showMessages, "Settings saved." is shown. On any failure the old
-// file stays as it was and no new file is left; a file that cannot be made
-// or put in place is reported only with showMessages, a failed write
-// always.
+// flushed, which then replaces the old file in one step, keeping its
+// permissions, owner, streams and attributes where Windows can (ReplaceFileA,
+// Windows 2000 on); a read-only old file loses that attribute, its hidden
+// and system attributes are kept. Where no new file can be made beside it
+// (no right to create files there, a folder of 246 characters or more),
+// the file is rewritten in place, but only when the disk has room for all
+// of it. True when every byte got there; then SettingsChanged is cleared
+// and, with showMessages, "Settings saved." is shown. A failure before the
+// old file is touched (no room, a file that cannot be made or put in
+// place) leaves it as it was and is reported only with showMessages; a
+// failed write always (in place, it leaves the file damaged). A new file
+// that cannot be deleted after a failure is left behind.
 bool SaveSettings(const char* path, bool showMessages);
 
 // The same save without any message box, for when nobody may be asked (the
