@@ -22,6 +22,13 @@ bool SaveSettings(const char* path, bool showMessages);
 // end of the Windows session).
 bool SaveSettingsQuietly(const char* path);
 
+// Program start: deletes the new files of saves that never finished (the
+// process ended halfway) from folder, given with its trailing backslash:
+// names "hvd" + 1 to 4 hex digits + ".tmp", last written at least 10
+// minutes ago, so that another copy's running save keeps its file. One that
+// another process holds open stays.
+void RemoveLeftoverNewFiles(const char* folder);
+
 // Reads path completely and checks it before anything is replaced: on
 // success the record's stored block, its texts and SettingsFileTime are
 // replaced and the results recomputed; on any failure nothing changes.

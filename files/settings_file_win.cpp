@@ -2,6 +2,7 @@
 // The byte layout lives in settings_image.cpp.
 #include <windows.h>
 
+#include <cctype>
 #include <cstring>
 
 #include "app/app_state.h"
@@ -49,12 +50,17 @@ enum class WriteOutcome { Written, NotCreated, Short };
 
 // The saves' new files are "hvd" + 1 to 4 hex digits + ".tmp", as
 // GetTempFileNameA makes them; the old file's name while ReplaceFileA puts
-// the new one in place starts "hvb" instead.
+// the new one in place starts "hvb" instead, so that the clean-up at start
+// never takes what may be the only copy of the old settings.
 const char NewFilePrefix[] = "hvd";
 const char BackupPrefix[] = "hvb";
 
 // GetTempFileNameA fails for a folder longer than this.
 const std::size_t LongestNewFileFolder = MAX_PATH - 14;
+
+// A new file this much older than now (in 100 ns units, 10 minutes) is no
+// save's that is still running.
+const std::uint64_t LeftoverAge = 10ULL * 60 * 10000000;
 
 // The folder a new file for path goes into, for GetTempFileNameA: up to and
 // with the last backslash ("C:\" for "C:\x.hvd"), the drive's current folder
@@ -95,7 +101,8 @@ WriteOutcome WriteWholeFile(const char* path, const unsigned char* image, DWORD 
 // system attribute taken over from the old file is cleared for a second
 // try. A file that is still refused (held open by another process, a virus
 // scanner) is left for Windows NT to delete when it next starts, where the
-// user may ask that (an administrator); otherwise it stays.
+// user may ask that (an administrator); otherwise it stays, and in the
+// program folder a new file goes at the program's next start.
 void RemoveFile(const char* path)
 {
     if (DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND) return;
@@ -222,9 +229,10 @@ WriteOutcome SaveInPlace(const char* path, const char* folder, DWORD attributes,
 // replaced only by a complete, flushed copy: a save that fails (a full
 // disk, a network drive gone, the process ended halfway) leaves the old
 // file as it was. Its new file is deleted, except where the process ended
-// halfway or the file is held open elsewhere (RemoveFile). Where no new
-// file can be made, SaveInPlace. A file that cannot be made or put in
-// place counts as not created; one whose writing failed as short.
+// halfway (the program's next start deletes those of its own folder) or
+// the file is held open elsewhere (RemoveFile). Where no new file can be
+// made, SaveInPlace. A file that cannot be made or put in place counts as
+// not created; one whose writing failed as short.
 WriteOutcome WriteSettingsFile(const char* path)
 {
     const DWORD attributes = GetFileAttributesA(path);
@@ -252,6 +260,27 @@ WriteOutcome WriteSettingsFile(const char* path)
     return outcome;
 }
 
+// A name GetTempFileNameA makes with the new files' prefix, in any case.
+bool IsNewFileName(const char* name)
+{
+    const std::size_t length = std::strlen(name);
+    if (length < 8 || length > 11) return false;
+    const char* const tail = name + length - 4;
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (i < 3 && (name[i] | 0x20) != NewFilePrefix[i]) return false;
+        if ((tail[i] | 0x20) != ".tmp"[i]) return false;
+    }
+    for (const char* digit = name + 3; digit < tail; ++digit) {
+        if (!std::isxdigit(static_cast<unsigned char>(*digit))) return false;
+    }
+    return true;
+}
+
+std::uint64_t AsNumber(const FILETIME& time)
+{
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
 }  // namespace
 
 bool SaveSettings(const char* path, bool showMessages)
@@ -268,6 +297,31 @@ bool SaveSettings(const char* path, bool showMessages)
 bool SaveSettingsQuietly(const char* path)
 {
     return WriteSettingsFile(path) == WriteOutcome::Written;
+}
+
+void RemoveLeftoverNewFiles(const char* folder)
+{
+    const std::size_t length = std::strlen(folder);
+    char path[MAX_PATH];
+    if (length == 0 || length + 12 >= MAX_PATH) return;  // room for "hvdFFFF.tmp"
+    std::memcpy(path, folder, length);
+    std::memcpy(path + length, "hvd*.tmp", sizeof "hvd*.tmp");
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        // Only the long name counts: "hvd*.tmp" also finds names whose short
+        // name matches.
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsNewFileName(found.cFileName)) continue;
+        // Younger ones (or ones from the future) may be a running save's.
+        const std::uint64_t written = AsNumber(found.ftLastWriteTime);
+        if (written > AsNumber(now) || AsNumber(now) - written < LeftoverAge) continue;
+        lstrcpyA(path + length, found.cFileName);
+        DeleteFileA(path);  // one that another process holds open stays until a later start
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 bool LoadSettings(const char* path)
