@@ -168,6 +168,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 bool CreateMainWindow(HINSTANCE instance)
 {
     InitStartValues();
+    RemoveLeftoverNewFiles(ProgramFilePath(""));
     if (!LoadSettings("Internal.hvd")) return false;  // the message has been shown
     ComputeResults();
 

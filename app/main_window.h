@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
-// Start-up: the working settings "Internal.hvd" from the current directory
-// (the program does not run without them), the results, the screen size,
+// Start-up: the program folder's leftovers of unfinished saves deleted, the
+// working settings "Internal.hvd" from the current directory (the program
+// does not run without them), the results, the screen size,
 // the window and its buttons with the focus on Edit. False means the
 // program must end at once; the reason has been shown.
 bool CreateMainWindow(HINSTANCE instance);

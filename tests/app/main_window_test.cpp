@@ -216,6 +216,30 @@ TEST_F(MainWindowStart, ShowsTheWorkingSettingsOfTheCurrentDirectory)
     EXPECT_TRUE(SpiedMessages().empty());
 }
 
+// A save cut short leaves its new file "hvdXXXX.tmp" behind. The start
+// deletes those of the program folder last written 10 minutes ago or more:
+// younger ones may be another copy's running save, other names not a save's.
+TEST_F(MainWindowStart, DeletesTheProgramFolderLeftoversOfSavesCutShort)
+{
+    const std::uint64_t minute = 600000000ULL;
+    const struct {
+        const char* name;
+        int minutesAgo;
+        bool deleted;
+    } files[] = {{"hvd1A2B.tmp", 60, true},   {"HVDf.TMP", 11, true},  {"hvdfffe.tmp", 9, false},
+                 {"hvd12345.tmp", 60, false}, {"hvdx1.tmp", 60, false}, {"hvd.tmp", 60, false},
+                 {"hvb1A2B.tmp", 60, false}};
+    for (const auto& file : files) {
+        HANDLE handle = CreateFileA(PathIn(file.name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE) << file.name;
+        CloseHandle(handle);
+        ASSERT_TRUE(SetLastWriteTime(PathIn(file.name), OldFileTime() + (60 - file.minutesAgo) * minute));
+    }
+    WriteWorkingFile();
+    StartProgram();
+    for (const auto& file : files) EXPECT_EQ(FileExists(PathIn(file.name)), !file.deleted) << file.name;
+}
+
 TEST_F(MainWindowCommands, OnlyNotificationCodeZeroWithAKnownIdRunsACommand)
 {
     WriteWorkingFile();

@@ -290,28 +290,37 @@ protected:
         ResetRecord();
         MainWindowHandle = nullptr;
         SettingsChanged = false;
-        RemoveFolder();
+        if (!folder_.empty()) RemoveFolder(folder_);
         SpiedTest::TearDown();
     }
 
     std::string PathIn(const char* name) const { return folder_ + "\\" + name; }
 
-    void RemoveFolder()
+    // A new folder in the case's own whose path has length characters.
+    std::string LongFolder(std::size_t length)
     {
-        if (folder_.empty()) return;
+        std::string folder = folder_ + "\\" + std::string(length - folder_.size() - 1, 'f');
+        EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder << " error " << GetLastError();
+        return folder;
+    }
+
+    void RemoveFolder(const std::string& folder)
+    {
         WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder_ + "\\*").c_str(), &found);
+        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
-                std::string path = PathIn(found.cFileName);
+                std::string path = folder + "\\" + found.cFileName;
                 if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
                     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
                     DeleteFileA(path.c_str());
+                } else if (found.cFileName[0] != '.') {
+                    RemoveFolder(path);
                 }
             } while (FindNextFileA(search, &found));
             FindClose(search);
         }
-        EXPECT_TRUE(RemoveDirectoryA(folder_.c_str())) << folder_;
+        EXPECT_TRUE(RemoveDirectoryA(folder.c_str())) << folder;
     }
 
     std::string folder_;
@@ -612,10 +621,14 @@ TEST_F(SettingsFileWin, SaveOverReadOnlyFileMakesItWritableAndKeepsOtherAttribut
     FillDistinctValues();
     SetText(&Settings.AuthorName, "New author");
     const std::vector<unsigned char> image = ImageOfCurrentSettings();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    // In the case's folder a new file takes the old one's place; in one too
+    // long for a new file beside it, the old file is written over.
+    const std::string folders[] = {folder_, LongFolder(250)};
+    for (std::size_t i = 0; i < 2 * std::size(cases); ++i) {
+        const auto& c = cases[i % std::size(cases)];
+        SCOPED_TRACE(std::string(c.name) + (i < std::size(cases) ? ", replaced" : ", in place"));
         ASSERT_TRUE(SpyOnMessageBoxes());
-        const std::string path = PathIn((std::string(c.name) + ".hvd").c_str());
+        const std::string path = folders[i / std::size(cases)] + "\\" + std::to_string(i) + ".hvd";
         ASSERT_TRUE(WriteBytes(path, {'o', 'l', 'd'}));
         ASSERT_TRUE(SetFileAttributesA(path.c_str(), c.attributes));
         ASSERT_EQ(GetFileAttributesA(path.c_str()) & c.attributes, c.attributes) << "attributes not set";
@@ -829,8 +842,10 @@ std::vector<std::string> FileNames(const std::string& folder)
 // A program folder on a disk that runs full: Save over an existing file and
 // Quit's save of "Internal.hvd" fail, each reported (Quit's too, without
 // messages), the old files stay byte for byte and nothing else is left
-// behind. With room again both succeed and leave no new file behind. The
-// disk is a small file system of the test's own (cmake/with-small-disk.sh).
+// behind; one in a folder too long for a new file is not written in place
+// either (not made: silent without messages). With room again all succeed
+// and leave no new file behind. The disk is a small file system of the
+// test's own (cmake/with-small-disk.sh).
 TEST_F(SettingsFileWin, AFullDiskLeavesTheOldFilesAsTheyWere)
 {
     const char* disk = std::getenv("HALV_SMALL_DISK");
@@ -839,13 +854,18 @@ TEST_F(SettingsFileWin, AFullDiskLeavesTheOldFilesAsTheyWere)
     std::replace(folder.begin(), folder.end(), '/', '\\');
     const std::string keep = folder + "\\keep.hvd";
     const std::string working = folder + "\\Internal.hvd";
+    const std::string longFolder = folder + "\\" + std::string(250 - folder.size() - 1, 'f');
+    const std::string inPlace = longFolder + "\\p.hvd";
+    ASSERT_TRUE(CreateDirectoryA(longFolder.c_str(), nullptr));
     MainWindowHandle = owner_;
     FillWorkedExampleFile();
     ASSERT_TRUE(SaveSettings(keep.c_str(), false));
     ASSERT_TRUE(SaveSettings(working.c_str(), false));
+    ASSERT_TRUE(SaveSettings(inPlace.c_str(), false));
     ASSERT_EQ(FileNames(folder), (std::vector<std::string>{"Internal.hvd", "keep.hvd"}));
     const std::vector<unsigned char> keptBytes = ReadBytes(keep);
     const std::vector<unsigned char> workingBytes = ReadBytes(working);
+    const std::vector<unsigned char> inPlaceBytes = ReadBytes(inPlace);
 
     const std::string filler = folder + "\\filler";
     HANDLE file = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -864,17 +884,25 @@ TEST_F(SettingsFileWin, AFullDiskLeavesTheOldFilesAsTheyWere)
         const char* name;
         const std::string& path;
         bool showMessages;
-    } saves[] = {{"Save over keep.hvd", keep, true}, {"Quit's Internal.hvd", working, false}};
+        bool reported;
+    } saves[] = {{"Save over keep.hvd", keep, true, true},
+                 {"Quit's Internal.hvd", working, false, true},
+                 {"in place, without messages", inPlace, false, false}};
     for (const auto& save : saves) {
         SCOPED_TRACE(save.name);
         ASSERT_TRUE(SpyOnMessageBoxes());
         SettingsChanged = true;
         EXPECT_FALSE(SaveSettings(save.path.c_str(), save.showMessages));
-        ExpectOneMessage(NotSavedText, ProgramCaption, MB_ICONERROR, owner_);
+        if (save.reported) {
+            ExpectOneMessage(NotSavedText, ProgramCaption, MB_ICONERROR, owner_);
+        } else {
+            ExpectNoMessage();
+        }
         EXPECT_TRUE(SettingsChanged) << "a failed save must not clear the flag";
     }
     EXPECT_EQ(ReadBytes(keep), keptBytes);
     EXPECT_EQ(ReadBytes(working), workingBytes);
+    EXPECT_EQ(ReadBytes(inPlace), inPlaceBytes);
     EXPECT_EQ(FileNames(folder), (std::vector<std::string>{"Internal.hvd", "filler", "keep.hvd"}));
 
     ASSERT_TRUE(DeleteFileA(filler.c_str()));
@@ -886,7 +914,30 @@ TEST_F(SettingsFileWin, AFullDiskLeavesTheOldFilesAsTheyWere)
         EXPECT_EQ(ReadBytes(save.path), image);
     }
     EXPECT_EQ(FileNames(folder), (std::vector<std::string>{"Internal.hvd", "keep.hvd"}));
+    EXPECT_EQ(FileNames(longFolder), std::vector<std::string>{"p.hvd"});
     SetFileAttributesA(keep.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(keep.c_str());
     DeleteFileA(working.c_str());
+    DeleteFileA(inPlace.c_str());
+    RemoveDirectoryA(longFolder.c_str());
+}
+
+// A folder of 250 characters leaves no room for GetTempFileNameA's names
+// (Windows also refuses a new file where the folder's permissions say so):
+// the file is written in place, new or old, and cut to the new length.
+TEST_F(SettingsFileWin, SaveWhereNoNewFileCanBeMadeWritesTheFileInPlace)
+{
+    const std::string folder = LongFolder(250);
+    const std::string path = folder + "\\p.hvd";
+    const char* const comments[] = {"A first, longer comment", nullptr};
+    for (const char* comment : comments) {
+        SCOPED_TRACE(comment ? "a new file" : "a shorter image over it");
+        FillDistinctValues();
+        SetText(&Settings.SettingsComments, comment);
+        EXPECT_TRUE(SaveSettings(path.c_str(), false));
+        EXPECT_EQ(ReadBytes(path), ImageOfCurrentSettings());
+        EXPECT_EQ(Settings.SettingsFileTime, LastWriteTime(path));
+    }
+    ExpectNoMessage();
+    EXPECT_EQ(FileNames(folder), std::vector<std::string>{"p.hvd"});
 }
