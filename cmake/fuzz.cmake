@@ -29,6 +29,24 @@ endfunction()
 halv_fuzzer(settings_image_fuzz)
 halv_fuzzer(number_text_fuzz)
 
+# hvdtool's two text forms: the settings source and the range description.
+file(READ ${CMAKE_SOURCE_DIR}/resources/Internal.txt HALV_DEFAULT_SETTINGS)
+configure_file(${CMAKE_SOURCE_DIR}/tools/hvdtool/range/default_settings.cpp.in ${CMAKE_BINARY_DIR}/generated/default_settings.cpp @ONLY)
+add_library(hvdtool_text STATIC
+  tools/hvdtool/output/number_format.cpp
+  tools/hvdtool/range/distributions.cpp
+  tools/hvdtool/range/range_model.cpp
+  tools/hvdtool/range/range_sampler.cpp
+  tools/hvdtool/settings/settings_check.cpp
+  tools/hvdtool/settings/settings_fields.cpp
+  tools/hvdtool/settings/settings_source.cpp
+  ${CMAKE_BINARY_DIR}/generated/default_settings.cpp)
+target_include_directories(hvdtool_text PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(hvdtool_text PUBLIC halv_files)
+target_compile_options(hvdtool_text PRIVATE ${FUZZ_LIBRARY_FLAGS})
+halv_fuzzer(settings_source_fuzz)
+target_link_libraries(settings_source_fuzz PRIVATE hvdtool_text)
+
 # Seed images: one .hvd per description, in build/fuzz/seeds/settings_image.
 add_executable(settings_seed_writer tests/fuzz/settings_seed_writer.cpp)
 target_link_libraries(settings_seed_writer PRIVATE halv_files)
@@ -52,4 +70,4 @@ endforeach()
 add_custom_target(settings_image_seeds ALL DEPENDS ${SETTINGS_SEEDS})
 
 # What `make fuzz` builds: the fuzzers and their seeds, nothing else.
-add_custom_target(fuzzers DEPENDS settings_image_fuzz number_text_fuzz settings_image_seeds)
+add_custom_target(fuzzers DEPENDS settings_image_fuzz number_text_fuzz settings_source_fuzz settings_image_seeds)

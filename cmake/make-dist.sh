@@ -4,9 +4,10 @@
 #
 # Writes DIST_DIR/Halvorendyne.zip (DIST_DIR default build/dist) with one
 # folder, Halvorendyne/: Halvdyne.exe, Internal.hvd, the help files
-# Halvdyne.chm and Halvdyne.hlp, and README.txt. Refuses an exe that is not
-# a 32-bit GUI program, that imports anything but Windows' own DLLs, or
-# that carries a manifest.
+# Halvdyne.chm and Halvdyne.hlp, README.txt, and Scenarios/ with hvdtool.exe,
+# the scenarios, the published estimates and the range descriptions.
+# Refuses an exe that is not a 32-bit GUI program, programs that import
+# anything but Windows' own DLLs, or an exe that carries a manifest.
 set -u
 cd "$(dirname "$0")/.."
 build=${1:-build/win32}
@@ -15,10 +16,16 @@ exe=$build/Halvdyne.exe
 OBJDUMP=i686-w64-mingw32-objdump
 command -v "$OBJDUMP" >/dev/null || OBJDUMP=objdump
 
-# The program and the files that go beside it, nothing else of the build.
-targets=(Halvdyne settings_Internal help_file help_chm)
+# The program and the files that go beside it, and in Scenarios/ hvdtool
+# with the scenarios, the published estimates and the range descriptions;
+# nothing else of the build.
+scenarios=(Pessimistic Middle Optimistic)
+published=(GreenBank1961Low GreenBank1961High DrakeLaterValues FrankSullivan2016 WestbyConselice2020)
+descriptions=(Sandberg2018)
+targets=(Halvdyne settings_Internal help_file help_chm hvdtool)
+for name in "${scenarios[@]}" "${published[@]}"; do targets+=("settings_$name"); done
 cmake --build "$build" --target "${targets[@]}" -j"${JOBS:-2}" || { echo "make-dist: the build of $build failed" >&2; exit 1; }
-for f in Halvdyne.exe Internal.hvd Halvdyne.hlp Halvdyne.chm; do
+for f in Halvdyne.exe Internal.hvd Halvdyne.hlp Halvdyne.chm hvdtool.exe; do
   [ -f "$build/$f" ] || { echo "make-dist: $build/$f is missing: build $build first" >&2; exit 1; }
 done
 
@@ -29,20 +36,28 @@ case $kind in
   *) echo "make-dist: $exe is not a 32-bit GUI program: $kind" >&2; exit 1 ;;
 esac
 
-# Statically linked: only DLLs that every Windows has.
+# Statically linked: only DLLs that every Windows has, for the program and
+# for hvdtool (a 32-bit console program).
 system_dlls=" kernel32.dll user32.dll gdi32.dll comdlg32.dll msvcrt.dll advapi32.dll shell32.dll comctl32.dll ole32.dll oleaut32.dll winmm.dll version.dll winspool.drv "
-imports=$("$OBJDUMP" -p "$exe" | sed -nE 's/^[[:space:]]*DLL Name: *(.*)$/\1/p' | tr -d '\r')
-[ -n "$imports" ] || { echo "make-dist: no imports found in $exe" >&2; exit 1; }
-foreign=()
-for dll in $imports; do
-  lower=$(tr '[:upper:]' '[:lower:]' <<<"$dll")
-  [[ $system_dlls == *" $lower "* ]] || foreign+=("$dll")
+for program in "$exe" "$build/hvdtool.exe"; do
+  imports=$("$OBJDUMP" -p "$program" | sed -nE 's/^[[:space:]]*DLL Name: *(.*)$/\1/p' | tr -d '\r')
+  [ -n "$imports" ] || { echo "make-dist: no imports found in $program" >&2; exit 1; }
+  foreign=()
+  for dll in $imports; do
+    lower=$(tr '[:upper:]' '[:lower:]' <<<"$dll")
+    [[ $system_dlls == *" $lower "* ]] || foreign+=("$dll")
+  done
+  if [ ${#foreign[@]} -gt 0 ]; then
+    echo "make-dist: $program imports DLLs that Windows does not have: ${foreign[*]}" >&2
+    exit 1
+  fi
+  echo "$(basename "$program") imports: $(echo $imports)"
 done
-if [ ${#foreign[@]} -gt 0 ]; then
-  echo "make-dist: $exe imports DLLs that Windows does not have: ${foreign[*]}" >&2
-  exit 1
-fi
-echo "imports: $(echo $imports)"
+kind=$(file -b "$build/hvdtool.exe")
+case $kind in
+  "PE32 executable (console) Intel 80386"*) ;;
+  *) echo "make-dist: $build/hvdtool.exe is not a 32-bit console program: $kind" >&2; exit 1 ;;
+esac
 
 # No manifest: README.txt tells users what Windows then does with the
 # settings under Program Files (its file virtualization), which a manifest
@@ -59,6 +74,12 @@ folder=$stage/Halvorendyne
 mkdir -p "$folder"
 cp "$exe" "$build/Internal.hvd" "$folder/"
 cp "$build/Halvdyne.hlp" "$build/Halvdyne.chm" "$folder/"
+mkdir -p "$folder/Scenarios/published"
+cp "$build/hvdtool.exe" "$folder/Scenarios/"
+for name in "${scenarios[@]}"; do cp "$build/scenarios/$name.hvd" "$folder/Scenarios/"; done
+for name in "${published[@]}"; do cp "$build/scenarios/published/$name.hvd" "$folder/Scenarios/published/"; done
+# The range descriptions with Windows line ends, for Notepad; hvdtool reads either.
+for name in "${descriptions[@]}"; do sed 's/$/\r/' "resources/scenarios/$name.txt" >"$folder/Scenarios/$name.txt"; done
 # Windows line ends for Notepad.
 sed 's/$/\r/' >"$folder/README.txt" <<'EOF'
 Halvorendyne 1.0
@@ -78,6 +99,7 @@ Internal.hvd   the working settings: read at start from the current
 Halvdyne.chm   Help, for HTML Help (every Windows from 98 on)
 Halvdyne.hlp   the same Help, for WinHelp (Windows 95 to 8.1)
 README.txt     this file
+Scenarios\     hvdtool, the analysis tool, with settings files to try
 
 Running
 -------
@@ -124,6 +146,25 @@ Quit (q)   save Internal.hvd and end; Escape does the same
 Help (h)   open Help
 The letters work as typed or with Alt. Tab and the arrow keys move
 between the buttons; Enter presses the one with the focus.
+
+Scenarios and hvdtool
+---------------------
+Scenarios\published\ holds published estimates of the number of
+civilizations (the Green Bank meeting of 1961, Drake's later values and
+others) as settings files: load one with Load and the results screen says
+where it comes from. Scenarios\ holds Pessimistic.hvd, Middle.hvd and
+Optimistic.hvd, the ends and the middle of the published ranges, and
+Sandberg2018.txt, the prior of Sandberg, Drexler and Ord's "Dissolving the
+Fermi Paradox" as a range description (open it in Notepad).
+
+hvdtool.exe runs from a command prompt (cmd) in that folder:
+  cd /d "<the unzipped folder>\Scenarios"
+  hvdtool range Pessimistic.hvd Optimistic.hvd
+  hvdtool range Sandberg2018.txt --svg chart.svg
+  hvdtool show published\DrakeLaterValues.hvd
+range draws 100,000 settings and prints how widely the results spread and
+which parameters drive them (--svg writes charts to open in a browser);
+hvdtool alone lists its commands.
 
 Needs 32-bit or 64-bit Windows; nothing to install.
 EOF

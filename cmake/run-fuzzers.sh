@@ -6,7 +6,7 @@
 # Fails when a fuzzer stops on a crash, a leak, a sanitizer report, a failed
 # check or a timeout, or cannot run at all. Ends with a CTest-style summary
 # line, one test per fuzzer, for run-all-tests.sh.
-#   cmake/run-fuzzers.sh [NAME...]      NAME: settings_image, number_text
+#   cmake/run-fuzzers.sh [NAME...]      NAME: settings_image, number_text, settings_source
 set -u
 cd "$(dirname "$0")/.."
 build=build/fuzz
@@ -16,12 +16,13 @@ seed_dir() {
   case $1 in
     settings_image) echo "$build/seeds/settings_image" ;;  # written at build time
     number_text) echo tests/fuzz/corpus/number_text ;;
+    settings_source) echo tests/fuzz/corpus/settings_source ;;
     *) return 1 ;;
   esac
 }
 
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(settings_image number_text)
+[ ${#names[@]} -gt 0 ] || names=(settings_image number_text settings_source)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 passed=0; failed=0
