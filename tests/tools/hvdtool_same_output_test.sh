@@ -8,11 +8,12 @@ set -u
 scenarios=$1; work=$2; host=$3; shift 3
 hvdtool=("$@")
 rm -rf "$work"; mkdir -p "$work"; cd "$work" || exit 1
-cp "$scenarios"/*.hvd .
+cp "$scenarios"/*.hvd "$scenarios"/*.txt .
 failures=0
 
 for args in "range Pessimistic.hvd Optimistic.hvd --samples 50000 --seed 11" \
             "range Optimistic.hvd Middle.hvd --samples 20000 --json --svg chart.svg" \
+            "range Sandberg2018.txt --samples 20000 --seed 3 --json" \
             "diff Pessimistic.hvd Optimistic.hvd --json" \
             "diff Middle.hvd Optimistic.hvd" \
             "solve Middle.hvd" \

@@ -15,17 +15,12 @@ extern const char DefaultSettingsSource[];
 
 namespace {
 
-const char* const Spaces = " \t";
-
 // Beyond these a beta's quantiles lose their accuracy.
 const long double SmallestBetaParameter = 0.05L, LargestBetaParameter = 10000;
 
 std::string Trim(const std::string& text)
 {
-    std::size_t first = text.find_first_not_of(Spaces);
-    if (first == std::string::npos) return "";
-    std::size_t last = text.find_last_not_of(Spaces);
-    return text.substr(first, last - first + 1);
+    return TrimmedText(text);
 }
 
 int FieldIndex(const std::string& name)
@@ -222,21 +217,6 @@ struct Parser {
     }
 };
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 std::string LineError(std::size_t line, const std::string& problem)
 {
     return "line " + std::to_string(line) + ": " + problem;
@@ -298,7 +278,7 @@ bool ParseRangeModel(const std::string& text, const BaseLoader& loadBase, RangeM
     std::vector<std::pair<int, std::string>> assignments;  // field, value, applied after Base
     std::vector<std::size_t> assignmentLines;
     std::size_t baseLine = 0;
-    const std::vector<std::string> lines = Lines(text);
+    const std::vector<std::string> lines = SourceLines(text);
     for (std::size_t n = 0; n < lines.size(); ++n) {
         parser.line = n + 1;
         const std::string line = Trim(lines[n].substr(0, lines[n].find('#')));

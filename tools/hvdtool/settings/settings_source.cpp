@@ -156,21 +156,6 @@ int FindText(const std::string& name)
     return -1;
 }
 
-std::vector<std::string> SplitLines(const std::string& source)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start <= source.size()) {
-        std::size_t end = source.find('\n', start);
-        if (end == std::string::npos) end = source.size();
-        std::string line = source.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 bool IsPlainLine(const std::string& text)
 {
     if (text.empty() || text.front() == ' ' || text.front() == '\t' || text.back() == ' ' || text.back() == '\t') {
@@ -260,6 +245,26 @@ bool ReadsBackExactly(const std::string& text, float value)
 
 }  // namespace
 
+std::vector<std::string> SourceLines(const std::string& source)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start <= source.size()) {
+        std::size_t end = source.find('\n', start);
+        if (end == std::string::npos) end = source.size();
+        std::string line = source.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string TrimmedText(const std::string& text)
+{
+    return Trim(text);
+}
+
 std::string QuotedSettingsText(const std::string& text)
 {
     return QuotedText(text);
@@ -299,7 +304,7 @@ bool ParseSettingsSource(const std::string& source, SettingsSource* out, std::st
     bool textSeen[SettingsTextCount] = {};
     bool pageSeen = false, reservedSeen = false;
 
-    std::vector<std::string> lines = SplitLines(source);
+    std::vector<std::string> lines = SourceLines(source);
     for (std::size_t index = 0; index < lines.size(); ++index) {
         std::size_t lineNumber = index + 1;
         std::string line = Trim(lines[index]);

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "files/settings_image.h"
 
@@ -32,6 +33,12 @@ bool ParseSettingsSource(const std::string& source, SettingsSource* out, std::st
 
 // The text form of a stored block and its three stored texts.
 std::string WriteSettingsSource(const unsigned char* storedBlock, const StoredText texts[SettingsTextCount]);
+
+// The lines of a source text, without their line ends (LF or CR LF).
+std::vector<std::string> SourceLines(const std::string& source);
+
+// The text without the spaces and tabs at either end.
+std::string TrimmedText(const std::string& text);
 
 // A text in double quotes with \\ \" \r \n \t \xHH escapes, as the text
 // form writes a text that needs them: "two\r\nlines".
