@@ -240,8 +240,9 @@ TEST(HvdtoolSampler, VerdictAgreesWithTheWizard)
         const std::size_t parameter = sampler.Varied(random.Next() % sampler.VariedCount());
         const WizardRules before = BrokenWizardRules(block);
         const ParameterSpread& p = sampler.Parameter(parameter);
-        sampler.WriteValue(parameter, random.Next() % 2 ? p.low : p.high, block);
-        ASSERT_EQ(sampler.AcceptsWithChange(block, before, parameter), WizardTakes(block)) << i;
+        const int end = static_cast<int>(random.Next() % 2);
+        sampler.WriteValue(parameter, end == 0 ? p.low : p.high, block);
+        ASSERT_EQ(sampler.AcceptsAtEnd(block, before, parameter, end), WizardTakes(block)) << i;
     }
     EXPECT_GT(accepted, 5000);
     EXPECT_GT(refused, 5000);

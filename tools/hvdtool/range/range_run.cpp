@@ -313,7 +313,7 @@ struct EndDraws {
                 unsigned char drawnValue[8];  // either kind of field, and what follows a real
                 std::memcpy(drawnValue, block + p.field->offset, sizeof drawnValue);
                 sampler.WriteValue(sampler.Varied(v / 2), v % 2 == 0 ? p.low : p.high, block);
-                if (sampler.AcceptsWithChange(block, drawBroken, sampler.Varied(v / 2))) {
+                if (sampler.AcceptsAtEnd(block, drawBroken, sampler.Varied(v / 2), static_cast<int>(v % 2))) {
                     StageProducts products = ComputeResultsFor(&record);
                     t.belowOne += products.galaxyCivilizations < 1;
                     ++blockAccepted;

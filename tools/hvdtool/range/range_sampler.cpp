@@ -117,7 +117,8 @@ SettingsSampler::SettingsSampler(const RangeModel& model) : model_(model)
                                               : static_cast<long double>(ReadRealField(scratch, f.offset));
     }
     // A field's own rule need not be tested on draws between two values it
-    // keeps; the rules that join fields always are.
+    // keeps, nor at the ends the ends analysis holds it at once they are
+    // known to keep it; the rules that join fields always are.
     checkedRules_ = JoiningRules;
     for (std::size_t i = 0; i < SettingsFieldCount; ++i) {
         const ParameterSpread& p = spreads_[i];
@@ -125,11 +126,11 @@ SettingsSampler::SettingsSampler(const RangeModel& model) : model_(model)
         unsigned char low[189], high[189];
         std::memcpy(low, base_, sizeof low);
         std::memcpy(high, base_, sizeof high);
-        if (p.betweenEnds) {
-            WriteValue(i, p.low, low);
-            WriteValue(i, p.high, high);
-        }
-        if (!(p.betweenEnds || p.spread == Spread::Fixed) || BrokenWizardRules(low, own) != 0 || BrokenWizardRules(high, own) != 0) {
+        WriteValue(i, p.low, low);
+        WriteValue(i, p.high, high);
+        endKeepsOwnRule_[i][0] = BrokenWizardRules(low, own) == 0;
+        endKeepsOwnRule_[i][1] = BrokenWizardRules(high, own) == 0;
+        if (!(p.betweenEnds || p.spread == Spread::Fixed) || !endKeepsOwnRule_[i][0] || !endKeepsOwnRule_[i][1]) {
             checkedRules_ |= own;
         }
     }
@@ -272,8 +273,10 @@ WizardRules SettingsSampler::BrokenRules(const unsigned char* block) const
     return BrokenWizardRules(block, checkedRules_);
 }
 
-bool SettingsSampler::AcceptsWithChange(const unsigned char* block, WizardRules brokenBefore, std::size_t parameter) const
+bool SettingsSampler::AcceptsAtEnd(const unsigned char* block, WizardRules brokenBefore, std::size_t parameter, int end) const
 {
     const WizardRules rules = RulesOfField(parameter);
-    return (brokenBefore & ~rules) == 0 && BrokenWizardRules(block, rules) == 0;
+    if ((brokenBefore & ~rules) != 0 || !endKeepsOwnRule_[parameter][end]) return false;
+    const WizardRules joining = rules & JoiningRules;
+    return joining == 0 || BrokenWizardRules(block, joining) == 0;
 }

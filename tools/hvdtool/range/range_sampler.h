@@ -71,10 +71,11 @@ public:
     // rules it breaks (BrokenWizardRules, without the rules no draw can break).
     bool Accepts(const unsigned char* block) const;
     WizardRules BrokenRules(const unsigned char* block) const;
-    // The same for a block that broke brokenBefore (BrokenWizardRules) until
-    // one parameter was changed: only the rules of that parameter are tested
-    // again.
-    bool AcceptsWithChange(const unsigned char* block, WizardRules brokenBefore, std::size_t parameter) const;
+    // The same for a block that broke brokenBefore (BrokenRules) until one
+    // parameter was set to its low (end 0) or high (end 1) value: only the
+    // rules that join that parameter to others are tested again, its own
+    // rule at its ends once for all.
+    bool AcceptsAtEnd(const unsigned char* block, WizardRules brokenBefore, std::size_t parameter, int end) const;
 
 private:
     void StoreDrawn(std::size_t parameter, long double value, unsigned char* block) const;
@@ -86,6 +87,7 @@ private:
     std::vector<std::size_t> correlated_;
     std::vector<long double> factor_;
     WizardRules checkedRules_ = AllWizardRules;  // the rules a draw can break
+    bool endKeepsOwnRule_[SettingsFieldCount][2];
     std::size_t varied_[SettingsFieldCount];
     std::size_t variedCount_ = 0;
     unsigned char base_[189];

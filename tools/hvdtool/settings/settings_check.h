@@ -25,7 +25,8 @@ const WizardRules JoiningRules = StarKindSumRule | FirstLifeRule | CivilizationS
 const WizardRules AllWizardRules = (1u << 25) - 1;
 
 // The rules among `rules` that the block breaks; 0 when it keeps them all.
-// Arithmetic only, no shared buffers: any number of threads may call it.
+// Arithmetic only, no shared buffers: any number of threads may call it,
+// each with the x87 set to extended precision (SetExtendedPrecision).
 WizardRules BrokenWizardRules(const unsigned char* storedBlock, WizardRules rules = AllWizardRules);
 
 // The rules that a field's value takes part in: its own and the joining
