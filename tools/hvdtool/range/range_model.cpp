@@ -48,11 +48,10 @@ bool ParseNumber(std::string text, bool grouping, long double* value)
         std::size_t first = whole.find(',');
         if (first <= start || first - start > 3) return false;
         for (std::size_t i = first; i < whole.size(); i += 4) {
-            if (whole[i] != ',' || i + 3 >= whole.size() + 0 || !IsDigit(whole[i + 1]) || !IsDigit(whole[i + 2]) || !IsDigit(whole[i + 3])) {
+            if (whole[i] != ',' || i + 3 >= whole.size() || !IsDigit(whole[i + 1]) || !IsDigit(whole[i + 2]) || !IsDigit(whole[i + 3])) {
                 return false;
             }
         }
-        if ((whole.size() - first) % 4 != 0) return false;
         std::string digits;
         for (char c : whole) {
             if (c != ',') digits += c;
@@ -80,7 +79,6 @@ bool StoredValue(const SettingsField& field, long double value, long double* sto
 }
 
 struct Parser {
-    const BaseLoader& loadBase;
     RangeModel* model;
     std::size_t line = 0;
     std::string problem;
@@ -124,7 +122,7 @@ struct Parser {
         return true;
     }
 
-    bool Distribution(const SettingsField& field, const std::string& text, bool inner, ::Distribution* d)
+    bool ParseDistribution(const SettingsField& field, const std::string& text, bool inner, Distribution* d)
     {
         std::size_t open = text.find('(');
         if (open == std::string::npos) {
@@ -141,7 +139,7 @@ struct Parser {
         if (family == "atleastone") {
             if (inner) return Fail("atleastone inside atleastone");
             if (texts.size() != 1) return Fail("atleastone takes one distribution, not " + std::to_string(texts.size()));
-            if (!Distribution(field, texts[0], true, d)) return false;
+            if (!ParseDistribution(field, texts[0], true, d)) return false;
             d->atLeastOne = true;
             return true;
         }
@@ -209,7 +207,7 @@ struct Parser {
         long double r;
         if (!ParseNumber(value, false, &r) || r < -1 || r > 1) return Fail(name + ": a correlation from -1 to 1, not '" + value + "'");
         Correlation c{static_cast<std::size_t>(a < b ? a : b), static_cast<std::size_t>(a < b ? b : a), r, line};
-        for (const ::Correlation& other : model->correlations) {
+        for (const Correlation& other : model->correlations) {
             if (other.first == c.first && other.second == c.second) return Fail(name + " given twice");
         }
         model->correlations.push_back(c);
@@ -273,7 +271,7 @@ bool ParseRangeModel(const std::string& text, const BaseLoader& loadBase, RangeM
     model->baseName.clear();
     model->fileA.clear();
     model->fileB.clear();
-    Parser parser{loadBase, model, 0, ""};
+    Parser parser{model, 0, ""};
     std::set<std::string> seen;
     std::vector<std::pair<int, std::string>> assignments;  // field, value, applied after Base
     std::vector<std::size_t> assignmentLines;
@@ -325,7 +323,7 @@ bool ParseRangeModel(const std::string& text, const BaseLoader& loadBase, RangeM
         parser.line = assignmentLines[k];
         const SettingsField& f = SettingsFields[assignments[k].first];
         Distribution d;
-        if (!parser.Distribution(f, assignments[k].second, false, &d)) {
+        if (!parser.ParseDistribution(f, assignments[k].second, false, &d)) {
             return (*error = LineError(assignmentLines[k], f.name + std::string(": ") + parser.problem)), false;
         }
         if (d.spread == Spread::Fixed) {
