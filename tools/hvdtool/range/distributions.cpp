@@ -5,6 +5,7 @@
 #include <boost/math/special_functions/gamma.hpp>
 #include <boost/math/special_functions/log1p.hpp>
 #include <cmath>
+#include <exception>
 
 #include "model/extended_math.h"
 #include "tools/hvdtool/output/number_format.h"
@@ -38,6 +39,27 @@ long double Clamped(long double x, long double limit)
     return x < -limit ? -limit : (x > limit ? limit : x);
 }
 
+// x with I_x(alpha, beta) = u. Boost's inversion gives up with an
+// exception (whatever the policy) for some plain cases, beta(5, 5) among
+// them; there the value is bisected on the incomplete beta instead.
+long double BetaInverse(long double alpha, long double beta, long double u)
+{
+    try {
+        return boost::math::ibeta_inv(alpha, beta, u, QuietPolicy());
+    } catch (const std::exception&) {
+    }
+    long double low = 0, high = 1;
+    try {
+        for (int i = 0; i < 128 && high - low > 0; ++i) {
+            // Halved in the logarithm while the bracket spans orders of magnitude.
+            long double middle = low > 0 && high / low > 4 ? std::sqrt(low * high) : (low == 0 && high < 1e-3L ? high / 1024 : (low + high) / 2);
+            (boost::math::ibeta(alpha, beta, middle, QuietPolicy()) < u ? low : high) = middle;
+        }
+    } catch (const std::exception&) {  // the bracket found so far
+    }
+    return (low + high) / 2;
+}
+
 }  // namespace
 
 BetaQuantiles::BetaQuantiles(long double alpha, long double beta) : logOdds_(KnotSteps + 1), slopes_(KnotSteps + 1)
@@ -54,11 +76,11 @@ BetaQuantiles::BetaQuantiles(long double alpha, long double beta) : logOdds_(Kno
         // the other (near 1) would lose digits of: 1 - X is beta(beta, alpha).
         long double lnX, lnY;
         if (t <= 0) {
-            const long double x = boost::math::ibeta_inv(alpha, beta, ExpExtended(lnU), QuietPolicy());
+            const long double x = BetaInverse(alpha, beta, ExpExtended(lnU));
             lnX = LnExtended(x);
             lnY = boost::math::log1p(-x, QuietPolicy());
         } else {
-            const long double y = boost::math::ibeta_inv(beta, alpha, ExpExtended(lnRest), QuietPolicy());
+            const long double y = BetaInverse(beta, alpha, ExpExtended(lnRest));
             lnY = LnExtended(y);
             lnX = boost::math::log1p(-y, QuietPolicy());
         }
