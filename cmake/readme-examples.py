@@ -15,7 +15,14 @@ the table of published estimates after
 with a row for each resources/scenarios/published/NAME.txt beside README:
 its AuthorName, the N of its "# Published N:" line, the civilizations in
 our galaxy that hvdtool show --json gives for the folder's
-published/NAME.hvd, their ratio and its "# Mapping:" line, smallest N first.
+published/NAME.hvd, their ratio and its "# Mapping:" line, smallest N first;
+and the table of the updates on our seeing no one after
+
+    <!-- fermi updates -->
+
+with a row for each --observe kind of hvdtool range Sandberg2018.txt: the
+share below one with its interval, the Poisson reading, the effective
+number of draws, and the paper's figure where it gives one.
 
   readme-examples.py write README FOLDER HVDTOOL...   runs each example there and writes its output into README
   readme-examples.py check README HVDTOOL...          runs each example in this folder; fails where README differs
@@ -30,6 +37,11 @@ import sys
 
 BLOCK = re.compile(r'(<!-- hvdtool example -->\n```\n\$ hvdtool ([^\n]*)\n)(.*?)(```\n)', re.S)
 TABLE = re.compile(r'(<!-- published estimates -->\n)((?:\|[^\n]*\n)*)')
+UPDATES = re.compile(r'(<!-- fermi updates -->\n)((?:\|[^\n]*\n)*)')
+
+# Sandberg, Drexler and Ord 2018: the chance of fewer than one civilization
+# in our galaxy before any update and after the settlement update.
+PAPER_BELOW_ONE = {'none': '52 %', 'settlement': '99.6 %'}
 
 
 def run(hvdtool, args, folder):
@@ -64,6 +76,23 @@ def published_table(readme, hvdtool, folder):
     return '\n'.join(lines) + '\n'
 
 
+def percent(share):
+    return '%.1f %%' % (100 * share)
+
+
+def updates_table(hvdtool, folder):
+    lines = ['| `--observe` | Fewer than one (95 % interval) | No other, mean of e^-N | Effective draws | Paper |',
+             '|---|--:|--:|--:|--:|']
+    for kind in ('none', 'sampling', 'poisson', 'nok3', 'settlement'):
+        d = json.loads(run(hvdtool, 'range Sandberg2018.txt --json --observe ' + kind, folder))
+        low, high = d['galaxyBelowOneInterval']
+        effective = d['observation']['effectiveSamples'] if 'observation' in d else d['samples']
+        lines.append('| `%s` | %s (%s to %s) | %s | %s | %s |' % (
+            kind, percent(d['galaxyBelowOne']), percent(low), percent(high), percent(d['galaxyNoOther']),
+            '{:,}'.format(int(round(effective))), PAPER_BELOW_ONE.get(kind, '')))
+    return '\n'.join(lines) + '\n'
+
+
 def main():
     mode, readme = sys.argv[1], sys.argv[2]
     text = open(readme, encoding='utf-8').read()
@@ -74,6 +103,7 @@ def main():
         folder, hvdtool = sys.argv[3], sys.argv[4:]
         text = BLOCK.sub(lambda m: m.group(1) + run(hvdtool, m.group(2), folder) + m.group(4), text)
         text = TABLE.sub(lambda m: m.group(1) + published_table(readme, hvdtool, folder), text)
+        text = UPDATES.sub(lambda m: m.group(1) + updates_table(hvdtool, folder), text)
         with open(readme + '.partial', 'w', encoding='utf-8') as out:
             out.write(text)
         os.replace(readme + '.partial', readme)
@@ -93,6 +123,10 @@ def main():
         if shown != published_table(readme, hvdtool, '.'):
             failures += 1
             print('FAIL: the README\'s table of published estimates is not what the tool gives now: run make readme-chart')
+    for _, shown in UPDATES.findall(text):
+        if shown != updates_table(hvdtool, '.'):
+            failures += 1
+            print('FAIL: the README\'s table of the updates on seeing no one is not what the tool gives now: run make readme-chart')
     return 1 if failures else 0
 
 

@@ -18,6 +18,7 @@ add_library(hvdtool_core STATIC
   tools/hvdtool/settings/diff_command.cpp
   tools/hvdtool/range/distribution_svg.cpp
   tools/hvdtool/range/distributions.cpp
+  tools/hvdtool/range/observation.cpp
   tools/hvdtool/range/range_model.cpp
   ${CMAKE_BINARY_DIR}/generated/default_settings.cpp
   tools/hvdtool/range/draw_blocks.cpp

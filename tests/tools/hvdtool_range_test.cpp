@@ -14,6 +14,7 @@
 #include "tests/tools/settings_sources.h"
 #include "tools/hvdtool/output/number_format.h"
 #include "tools/hvdtool/range/draw_blocks.h"
+#include "tools/hvdtool/range/observation.h"
 #include "tools/hvdtool/range/range_report.h"
 #include "tools/hvdtool/range/range_run.h"
 #include "tools/hvdtool/range/range_sampler.h"
@@ -351,6 +352,82 @@ TEST(HvdtoolRange, SameSeedSameReportOnAnyThreadsOtherSeedOtherDraws)
         EXPECT_NE(first.results[line].mean, other.results[line].mean);
     }
     EXPECT_EQ(first.galaxyBelowOne, again.galaxyBelowOne);
+
+    // Weighted by an observation too: the weights belong to the draws, and
+    // every weighted figure is summed in the same order on any threads.
+    SettingsSampler observed(files.a.storedBlock, files.b.storedBlock);
+    RangeReport weighted[2];
+    for (unsigned threads = 1; threads <= 2; ++threads) {
+        RangeRun run = RunOf(5000, 99, threads);
+        run.observation = Observation::Settlement;
+        std::string problem;
+        ASSERT_TRUE(RunRange(observed, run, &weighted[threads - 1], &problem)) << problem;
+    }
+    EXPECT_EQ(RangeReportJson(weighted[0], sampler, "a", "b"), RangeReportJson(weighted[1], sampler, "a", "b"));
+    EXPECT_EQ(RangeSvg(weighted[0], sampler, "a", "b"), RangeSvg(weighted[1], sampler, "a", "b"));
+    EXPECT_LT(weighted[0].effectiveSamples, 5000);
+    EXPECT_GT(weighted[0].galaxyBelowOne, first.galaxyBelowOne);
+}
+
+// Each likelihood worked out by hand, its cap at 1 and the N that say
+// nothing or everything.
+TEST(HvdtoolObserve, LikelihoodsOfSeeingNoOne)
+{
+    const long double inf = INFINITY;
+    struct Case {
+        Observation kind;
+        long double n, span, likelihood;
+    } cases[] = {
+        {Observation::None, 1e9L, 100, 1},
+        {Observation::Sampling, 3e8L, 100, 0.36769542477096373L},  // 0.999^1000
+        {Observation::Sampling, 3e11L, 100, 0},
+        {Observation::Sampling, 0, 100, 1},
+        {Observation::Sampling, -2, 100, 1},
+        {Observation::Poisson, 2.3e11L / (4 * 3.14159265358979323846L * 5832), 100, 0.36787944117144233L},  // e^-1
+        {Observation::Poisson, inf, 100, 0},
+        {Observation::NoK3, 1e-5L, 100, 0.505L},  // 1 - 0.5 (1 - 0.01)
+        {Observation::NoK3, 1, 100, 0.5L},
+        {Observation::NoK3, inf, 100, 0.5L},
+        {Observation::Settlement, 1, 1e8L, 0.47880003288259954L},  // e^-129.6 + e^-0.4 (1 - 1 / 3.5)
+        {Observation::Settlement, 2, 1e10L, 0.7834643748288745L},
+        {Observation::Settlement, 1, 1.3e10L, 1},  // 1.08 by the formula: capped
+        {Observation::Settlement, 0, 1e8L, 1},     // no one: 1.71 by the formula
+        {Observation::Settlement, 1, 0, 0},        // someone, gone at once: settled forever
+        {Observation::Settlement, inf, 1e8L, 0},
+        {Observation::Poisson, NAN, 100, 1},
+    };
+    SetExtendedPrecision();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(ObservationName(c.kind)) + " N " + std::to_string(static_cast<double>(c.n)));
+        EXPECT_NEAR(static_cast<double>(ObservationLikelihood(c.kind, c.n, c.span)), static_cast<double>(c.likelihood),
+                    1e-13 + 1e-12 * static_cast<double>(c.likelihood));
+    }
+    Observation kind;
+    EXPECT_TRUE(ObservationFromName("nok3", &kind) && kind == Observation::NoK3);
+    EXPECT_FALSE(ObservationFromName("Poisson", &kind));
+}
+
+// The weighted points keep the nearest-rank rule: with equal weights the
+// unweighted points; with no weight on the lower half, the points of the
+// upper half.
+TEST(HvdtoolObserve, WeightedPointsAreNearestRanksOfTheWeight)
+{
+    std::vector<long double> draws;
+    for (int i = 0; i < 1000; ++i) draws.push_back(static_cast<long double>((i * 7919) % 1000));
+    std::vector<double> equal(draws.size(), 2.5), upperOnly(draws.size());
+    for (std::size_t i = 0; i < draws.size(); ++i) upperOnly[i] = draws[i] >= 500 ? 1 : 0;
+    long double points[3], intervals[3][2], plain[3], plainIntervals[3][2];
+    SelectWeightedPoints(draws, equal, [](long double a, long double b) { return a < b; }, 1000, points, intervals);
+    std::vector<long double> copy = draws;
+    SelectPoints(&copy, [](long double a, long double b) { return a < b; }, plain, plainIntervals);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(points[i], plain[i]) << i;
+    EXPECT_EQ(points[1], 499);
+    EXPECT_LT(intervals[1][0], 499);
+    EXPECT_GT(intervals[1][1], 499);
+    SelectWeightedPoints(draws, upperOnly, [](long double a, long double b) { return a < b; }, 500, points, intervals);
+    EXPECT_EQ(points[0], 524);  // the 25th of 500
+    EXPECT_EQ(points[1], 749);
+    EXPECT_EQ(points[2], 974);
 }
 
 // StarCount log-uniform from 10^6 to 10^8 and PlanetInEcoProb from 0.01 to

@@ -24,6 +24,7 @@ const OptionName Options[] = {
     {"--result", ResultOption, true},
     {"--target", TargetOption, true},
     {"--print-model", PrintModelOption, false},
+    {"--observe", ObserveOption, true},
 };
 
 // Plain decimal digits only: no sign, no spaces, no grouping.
@@ -102,6 +103,12 @@ bool SetValue(const OptionName& o, const std::string& value, CommandLine* out)
         out->targetText = value;
         return true;
     }
+    case ObserveOption:
+        if (!ObservationFromName(value, &out->observation)) {
+            Fail(o.name, "not none, sampling, poisson, nok3 or settlement: '" + value + "'");
+            return false;
+        }
+        return true;
     case JsonOption:
     case PrintModelOption: break;
     }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/hvdtool/range/observation.h"
+
 enum CommandOption : unsigned {
     JsonOption = 1,     // --json
     SamplesOption = 2,  // --samples N
@@ -14,6 +16,7 @@ enum CommandOption : unsigned {
     ResultOption = 32,  // --result galaxy|universe|inhabited
     TargetOption = 64,  // --target N
     PrintModelOption = 128,  // --print-model
+    ObserveOption = 256,  // --observe none|sampling|poisson|nok3|settlement
 };
 
 // The result whose product solve follows.
@@ -35,6 +38,7 @@ struct CommandLine {
     SolvedResult result = SolvedResult::Galaxy;
     long double target = 1;
     std::string targetText = "1";  // as given
+    Observation observation = Observation::None;
 };
 
 // Reads args (the arguments after the command name), accepting the options

@@ -54,7 +54,9 @@ const char Usage[] =
     "       hvdtool check FILE.hvd\n"
     "       hvdtool diff A.hvd B.hvd [--json]\n"
     "       hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model]\n"
+    "             [--observe none|sampling|poisson|nok3|settlement]\n"
     "       hvdtool range MODEL.txt [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model]\n"
+    "             [--observe none|sampling|poisson|nok3|settlement]\n"
     "       hvdtool solve FILE.hvd [--result galaxy|universe|inhabited] [--target N] [--json]\n";
 
 void PrintText(const char* name, const char* text)
@@ -163,7 +165,7 @@ int CheckCommand(const std::string& path)
 int OptionCommand(const std::string& command, const std::vector<std::string>& args)
 {
     unsigned allowed = JsonOption;
-    if (command == "range") allowed |= SamplesOption | SeedOption | ThreadsOption | SvgOption | PrintModelOption;
+    if (command == "range") allowed |= SamplesOption | SeedOption | ThreadsOption | SvgOption | PrintModelOption | ObserveOption;
     if (command == "solve") allowed |= ResultOption | TargetOption;
     CommandLine line;
     if (!ParseCommandLine(command.c_str(), args, allowed, &line)) return 2;

@@ -19,6 +19,7 @@ const int PlotHeight = 170;
 const char BelowOneColour[] = "#c0504d";
 const char AboveOneColour[] = "#3f6fb5";
 const char BelowOneShade[] = "#f8e1e1";
+const char PriorColour[] = "#c8c8c8";
 const char Halo[] = " stroke=\"white\" stroke-width=\"4\" paint-order=\"stroke\"";
 
 int FloorDivision(int a, int b)
@@ -78,9 +79,22 @@ std::string Bar(long double x1, long double x2, long double bottom, long double 
     return "M" + Coordinate(x1) + " " + Coordinate(bottom) + "V" + Coordinate(top) + "H" + Coordinate(x2) + "V" + Coordinate(bottom) + "Z";
 }
 
+// A bin's share of the draws, in percent: of their weight where weighted.
+long double BinPercent(const Histogram& h, std::size_t i)
+{
+    if (h.Weighted()) return h.weightShares[i] * 100;
+    return static_cast<long double>(h.counts[i]) / static_cast<long double>(h.samples) * 100;
+}
+
+bool FullPoint(const Histogram& h, std::uint64_t percent)
+{
+    long double from, to;
+    return h.Weighted() ? WeightedIntervalShares(h.effective, percent, &from, &to) : FullInterval(h.samples, percent);
+}
+
 }  // namespace
 
-int DistributionChart(std::string* svg, const Histogram& h, bool galaxy, int top)
+int DistributionChart(std::string* svg, const Histogram& h, const Histogram* prior, bool galaxy, int top)
 {
     const LogAxis axis = AxisOf(h);
     const int plotTop = top + 52, plotBottom = plotTop + PlotHeight;
@@ -91,15 +105,23 @@ int DistributionChart(std::string* svg, const Histogram& h, bool galaxy, int top
                  galaxy ? "Civilizations in our galaxy: the product before rounding and the &quot;at least 1&quot; rule, over the draws"
                         : "Inhabited planets in our galaxy: the product before rounding, over the draws",
                  " font-size=\"15\" font-weight=\"bold\"");
-    std::string share = PercentText(static_cast<long double>(h.belowOne) / samples);
-    *svg += Text(20, top + 32, "start", "Fewer than one in " + share + " % of the " + Count(h.samples) + " draws (shaded). " + Xml(OffAxisWords(h)),
-                 " fill=\"#444\"");
+    const long double belowShare = h.Weighted() ? h.belowOneWeight : static_cast<long double>(h.belowOne) / samples;
+    std::string share = PercentText(belowShare);
+    const std::string shareWords =
+        h.Weighted() && prior ? "Fewer than one: " + share + " % of the weight after the update, " +
+                                    PercentText(static_cast<long double>(prior->belowOne) / samples) + " % of the " + Count(h.samples) +
+                                    " draws before it (shaded). "
+                              : "Fewer than one in " + share + " % of the " + Count(h.samples) + " draws (shaded). ";
+    *svg += Text(20, top + 32, "start", shareWords + Xml(OffAxisWords(h)), " fill=\"#444\"");
 
     // The share of the draws in each bin, on gridlines of 1, 2 or 5 units.
-    std::uint64_t tallest = 0;
-    for (std::uint64_t c : h.counts) tallest = std::max(tallest, c);
-    long double step = PercentStep(tallest / samples * 100);
-    long double ceiling = std::ceil(tallest / samples * 100 / step) * step;
+    long double tallest = 0;
+    for (std::size_t i = 0; i < h.counts.size(); ++i) tallest = std::max(tallest, BinPercent(h, i));
+    if (prior) {
+        for (std::size_t i = 0; i < prior->counts.size(); ++i) tallest = std::max(tallest, BinPercent(*prior, i));
+    }
+    long double step = PercentStep(tallest);
+    long double ceiling = std::ceil(tallest / step) * step;
     if (ceiling < step) ceiling = step;
     auto y = [&](long double percent) { return plotBottom - percent / ceiling * PlotHeight; };
 
@@ -112,13 +134,24 @@ int DistributionChart(std::string* svg, const Histogram& h, bool galaxy, int top
     }
     *svg += DecadeAxis(axis, plotTop, plotBottom);
 
+    // The draws before the update, then over them the weighted ones.
+    if (prior && !prior->counts.empty()) {
+        std::string bars;
+        for (std::size_t i = 0; i < prior->counts.size(); ++i) {
+            if (prior->counts[i] == 0) continue;
+            int bin = prior->firstBin + static_cast<int>(i);
+            bars += Bar(axis.X(static_cast<long double>(bin) / prior->binsPerDecade), axis.X(static_cast<long double>(bin + 1) / prior->binsPerDecade),
+                        plotBottom, y(BinPercent(*prior, i)));
+        }
+        *svg += "<path class=\"prior-bins\" fill=\"" + std::string(PriorColour) + "\" fill-opacity=\"0.6\" d=\"" + bars + "\"/>\n";
+    }
     std::string below, above;
     for (std::size_t i = 0; i < h.counts.size(); ++i) {
         if (h.counts[i] == 0) continue;
         int bin = h.firstBin + static_cast<int>(i);
         long double x1 = axis.X(static_cast<long double>(bin) / h.binsPerDecade);
         long double x2 = axis.X(static_cast<long double>(bin + 1) / h.binsPerDecade);
-        (bin < 0 ? below : above) += Bar(x1, x2, plotBottom, y(h.counts[i] / samples * 100));
+        (bin < 0 ? below : above) += Bar(x1, x2, plotBottom, y(BinPercent(h, i)));
     }
     if (!below.empty()) *svg += "<path class=\"bins\" fill=\"" + std::string(BelowOneColour) + "\" d=\"" + below + "\"/>\n";
     if (!above.empty()) *svg += "<path class=\"bins\" fill=\"" + std::string(AboveOneColour) + "\" d=\"" + above + "\"/>\n";
@@ -128,7 +161,11 @@ int DistributionChart(std::string* svg, const Histogram& h, bool galaxy, int top
     // Below it, the share's 95 % interval: how much of it is chance.
     std::string shareText = "fewer than one: " + share + " %";
     long double from, to;
-    WilsonInterval(h.belowOne, h.samples, &from, &to);
+    if (h.Weighted()) {
+        WeightedWilsonInterval(h.belowOneWeight, h.effective, &from, &to);
+    } else {
+        WilsonInterval(h.belowOne, h.samples, &from, &to);
+    }
     bool inside = oneX - PlotLeft >= 190;
     long double labelX = inside ? PlotLeft + 8 : oneX + 8;
     *svg += Text(labelX, plotTop + 62, "start", shareText,
@@ -152,8 +189,10 @@ int DistributionChart(std::string* svg, const Histogram& h, bool galaxy, int top
         *svg += Text(right ? x + 4 : x - 4, labelY, right ? "start" : "end", label, Halo);
     }
     *svg += Text(PlotLeft, plotBottom + 38, "start",
-                 std::string("Bins of a ") + (h.binsPerDecade == 10 ? "tenth" : "quarter") +
-                     " of a decade; each bar's height is the share of the draws that fell in it. Dashed: the 5 %, 50 % and 95 % points.",
+                 std::string("Bins of a ") + (h.binsPerDecade == 10 ? "tenth" : "quarter") + " of a decade; each bar's height is the share " +
+                     (prior ? "of the weight after the update that fell in it, grey behind it the draws' before. "
+                            : "of the draws that fell in it. ") +
+                     "Dashed: the 5 %, 50 % and 95 % points.",
                  " fill=\"#444\"");
     // The points' intervals are in the text and the JSON; where the draws
     // are too few for them to hold 95 %, the chart says so too.
@@ -161,7 +200,7 @@ int DistributionChart(std::string* svg, const Histogram& h, bool galaxy, int top
     const std::uint64_t percents[3] = {5, 50, 95};
     const char* pointNames[3] = {"5 %", "50 %", "95 %"};
     for (int i = 0; i < 3; ++i) {
-        if (!FullInterval(h.samples, percents[i])) tooFew.push_back(pointNames[i]);
+        if (!FullPoint(h, percents[i])) tooFew.push_back(pointNames[i]);
     }
     if (tooFew.empty()) {
         *svg += "</g>\n";

@@ -8,5 +8,6 @@
 #include "tools/hvdtool/range/range_histogram.h"
 
 // Appends the chart of the galaxy's civilizations or the inhabited planets
-// from top; returns the height it takes.
-int DistributionChart(std::string* svg, const Histogram& h, bool galaxy, int top);
+// from top; returns the height it takes. With prior (the draws before an
+// update, h the weighted ones), its bars stand faintly behind h's.
+int DistributionChart(std::string* svg, const Histogram& h, const Histogram* prior, bool galaxy, int top);

@@ -1,4 +1,5 @@
-// hvdtool range A.hvd B.hvd | MODEL.txt [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model].
+// hvdtool range A.hvd B.hvd | MODEL.txt [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model]
+//               [--observe none|sampling|poisson|nok3|settlement].
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -178,6 +179,7 @@ int RangeCommand(const CommandLine& line)
     run.samples = line.samples;
     run.seed = line.seed;
     run.threads = line.threads == 0 ? DefaultThreadCount() : line.threads;
+    run.observation = line.observation;
     run.progress = ShowProgress;
     run.progressContext = &progress;
     std::string problem;

@@ -30,6 +30,18 @@ bool FullInterval(std::uint64_t n, std::uint64_t percent);
 
 // Wilson's 95 % interval of a share of hits among n draws (n at least 1).
 void WilsonInterval(std::uint64_t hits, std::uint64_t n, long double* from, long double* to);
+// The same for a share of weighted draws, with Kish's effective number of
+// draws (sum w)^2 / sum w^2 in place of n: the approximation that treats
+// them as that many unweighted ones.
+void WeightedWilsonInterval(long double share, long double effective, long double* from, long double* to);
+
+// Weighted draws: the share of the draws' weight that a point or interval
+// end stands for. The nearest-rank rule carried over: the point at q is the
+// smallest draw with at least q of the weight at or below it; its 95 %
+// interval the points at q -/+ z sqrt(q (1 - q) / effective), the upper
+// one a draw's worth further as for the ranks. False when either end falls
+// outside the weight: too few effective draws for a 95 % interval there.
+bool WeightedIntervalShares(long double effective, std::uint64_t percent, long double* from, long double* to);
 
 // The draws at the given positions of their sorted order (draws is
 // reordered), by partial sorts in ascending order of the positions.
@@ -69,6 +81,81 @@ void SelectPoints(std::vector<T>* draws, Less less, T points[3], T intervals[3][
     }
 }
 
+template <typename T>
+struct WeightedDraw {
+    T value;
+    double weight;
+};
+
+// For each of count weights needed (ascending) the first draw, in the
+// sorted order of [begin, end), with at least that much weight at or below
+// it, counting before for the draws below the range, and some weight: by
+// partitions around middle draws (nth_element), not a whole sort, as a
+// million draws need only nine answers. A weight beyond all (rounding)
+// gives the largest draw.
+template <typename T, typename Less>
+void SelectWeighted(WeightedDraw<T>* begin, WeightedDraw<T>* end, long double before, const long double* needed, std::size_t count, T* out,
+                    Less less)
+{
+    if (count == 0) return;
+    auto byValue = [less](const WeightedDraw<T>& a, const WeightedDraw<T>& b) { return less(a.value, b.value); };
+    if (end - begin <= 32) {
+        std::sort(begin, end, byValue);
+        std::size_t k = 0;
+        long double sum = before;
+        for (WeightedDraw<T>* d = begin; d != end && k < count; ++d) {
+            sum += d->weight;
+            while (k < count && sum >= needed[k] && sum > 0) out[k++] = d->value;
+        }
+        while (k < count) out[k++] = (end - 1)->value;
+        return;
+    }
+    WeightedDraw<T>* middle = begin + (end - begin) / 2;
+    std::nth_element(begin, middle, end, byValue);
+    long double left = before;
+    for (WeightedDraw<T>* d = begin; d != middle; ++d) left += d->weight;
+    std::size_t inLeft = 0;
+    while (inLeft < count && needed[inLeft] <= left && left > 0) ++inLeft;
+    SelectWeighted(begin, middle, before, needed, inLeft, out, less);
+    SelectWeighted(middle, end, left, needed + inLeft, count - inLeft, out + inLeft, less);
+}
+
+// The weighted form of SelectPoints: the points at 5 %, 50 % and 95 % of
+// the draws' weight (which must not all be 0) and their intervals
+// (WeightedIntervalShares). The draws are left as they are.
+template <typename T, typename Less>
+void SelectWeightedPoints(const std::vector<T>& draws, const std::vector<double>& weights, Less less, long double effective, T points[3],
+                          T intervals[3][2])
+{
+    std::vector<WeightedDraw<T>> pairs(draws.size());
+    long double total = 0;
+    for (std::size_t i = 0; i < draws.size(); ++i) {
+        pairs[i] = WeightedDraw<T>{draws[i], weights[i]};
+        total += weights[i];
+    }
+    // Points and interval ends by share, in ascending order for the search.
+    long double shares[9];
+    const std::uint64_t percents[3] = {5, 50, 95};
+    for (int i = 0; i < 3; ++i) {
+        shares[i] = static_cast<long double>(percents[i]) / 100;
+        WeightedIntervalShares(effective, percents[i], &shares[3 + 2 * i], &shares[4 + 2 * i]);
+    }
+    std::size_t order[9];
+    for (std::size_t i = 0; i < 9; ++i) order[i] = i;
+    std::sort(order, order + 9, [&shares](std::size_t a, std::size_t b) { return shares[a] < shares[b]; });
+    long double needed[9];
+    for (std::size_t i = 0; i < 9; ++i) needed[i] = shares[order[i]] * total;
+    T found[9];
+    SelectWeighted(pairs.data(), pairs.data() + pairs.size(), 0.0L, needed, 9, found, less);
+    T values[9];
+    for (std::size_t i = 0; i < 9; ++i) values[order[i]] = found[i];
+    for (int i = 0; i < 3; ++i) {
+        points[i] = values[i];
+        intervals[i][0] = values[3 + 2 * i];
+        intervals[i][1] = values[4 + 2 * i];
+    }
+}
+
 struct Histogram {
     std::uint64_t samples = 0;
     int binsPerDecade = 10;  // 4 when the draws spread over more than 30 decades
@@ -81,9 +168,19 @@ struct Histogram {
     std::uint64_t belowOne = 0;  // zero and negative draws included
     long double points[3] = {};  // 5 %, 50 %, 95 % (undefined draws rank last)
     long double intervals[3][2] = {};  // their 95 % intervals
+    // Weighted draws only: each bin's share of the weight (beside counts),
+    // the share below one, and the effective number of draws.
+    std::vector<long double> weightShares;
+    long double belowOneWeight = 0;
+    long double effective = 0;
+
+    bool Weighted() const { return effective > 0; }
 
     long double BinEdge(int bin) const;  // 10^(bin / binsPerDecade)
 };
 
 // The histogram of the values (which are reordered).
 Histogram BuildHistogram(std::vector<long double>* values);
+// The histogram of weighted values (left in their order), with the
+// effective number of draws of those weights.
+Histogram BuildWeightedHistogram(const std::vector<long double>& values, const std::vector<double>& weights, long double effective);

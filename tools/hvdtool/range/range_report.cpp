@@ -144,19 +144,19 @@ void AppendRanking(std::string* out, const RangeReport& report, const SettingsSa
 const std::uint64_t PointPercents[3] = {5, 50, 95};
 
 // An interval that reaches the first or the last draw holds less than 95 %.
-std::string TooFewNote(std::uint64_t samples, int point)
+std::string TooFewNote(const RangeReport& report, int point)
 {
-    return FullInterval(samples, PointPercents[point]) ? "" : " (too few draws for 95 %)";
+    return FullPointInterval(report, PointPercents[point]) ? "" : " (too few draws for 95 %)";
 }
 
-std::string IntervalWording(const ResultValue* interval, std::uint64_t samples, int point)
+std::string IntervalWording(const ResultValue* interval, const RangeReport& report, int point)
 {
-    return ResultWording(interval[0]) + " to " + ResultWording(interval[1]) + TooFewNote(samples, point);
+    return ResultWording(interval[0]) + " to " + ResultWording(interval[1]) + TooFewNote(report, point);
 }
 
-std::string ProductIntervalText(const long double* interval, std::uint64_t samples, int point)
+std::string ProductIntervalText(const long double* interval, const RangeReport& report, int point)
 {
-    return ProductText(interval[0]) + " to " + ProductText(interval[1]) + TooFewNote(samples, point);
+    return ProductText(interval[0]) + " to " + ProductText(interval[1]) + TooFewNote(report, point);
 }
 
 std::string ShareIntervalText(const long double* interval)
@@ -171,7 +171,7 @@ std::string ShareJson(long double share)
 
 std::string EndShareText(const EndShares& e, int end, std::uint64_t samples)
 {
-    return e.ends[end].hopeless ? "n/a" : PercentText(e.Share(end, samples)) + " %";
+    return e.Known(end) ? PercentText(e.Share(end, samples)) + " %" : "n/a";
 }
 
 void AppendEndShares(std::string* out, const RangeReport& report, const SettingsSampler& sampler)
@@ -180,20 +180,27 @@ void AppendEndShares(std::string* out, const RangeReport& report, const Settings
             "one civilization in our galaxy with each parameter held at its low and at its\n"
             "high value, the others drawn as above (the same draws at both ends), largest\n"
             "gap first. Over all draws: " + PercentText(report.galaxyBelowOne) + " %.\n";
+    if (report.endSamples < report.samples) {
+        *out += "(Of the first " + ExactCountText(static_cast<long long>(report.endSamples)) +
+                " draws, which give these shares to a fraction of a percent: each\ntakes two model runs per parameter.)\n";
+    }
+    if (report.Weighted()) *out += "(Weighted by the observation, as everything above; the refused draws are counted.)\n";
     *out += "  " + Padded("", 24) + "  at low   at high   refused and drawn again (low / high)\n";
-    bool hopeless = false;
+    bool hopeless = false, weightless = false;
     for (std::size_t index : report.endShareRanking) {
         const EndShares& e = report.endShares[index];
         const char* name = sampler.Parameter(e.parameter).field->name;
         std::string refused[2];
         for (int end = 0; end < 2; ++end) {
             refused[end] = e.ends[end].hopeless ? "n/a" : ExactCountText(static_cast<long long>(e.ends[end].refused));
+            hopeless = hopeless || e.ends[end].hopeless;
+            weightless = weightless || (!e.ends[end].hopeless && !e.Known(end));
         }
-        *out += "  " + Padded(name, 24) + RightAligned(EndShareText(e, 0, report.samples), 8) +
-                RightAligned(EndShareText(e, 1, report.samples), 10) + "   " + refused[0] + " / " + refused[1] + "\n";
-        hopeless = hopeless || e.ends[0].hopeless || e.ends[1].hopeless;
+        *out += "  " + Padded(name, 24) + RightAligned(EndShareText(e, 0, report.endSamples), 8) +
+                RightAligned(EndShareText(e, 1, report.endSamples), 10) + "   " + refused[0] + " / " + refused[1] + "\n";
     }
     if (hopeless) *out += "(n/a: the settings wizard would refuse nearly every draw with the parameter there.)\n";
+    if (weightless) *out += "(n/a with refused draws counted: the observation is impossible in every draw there.)\n";
 }
 
 void WriteInterval(JsonWriter* json, const char* key, const std::string& from, const std::string& to)
@@ -227,6 +234,10 @@ void WriteDistribution(JsonWriter* json, const Histogram& h)
         json->Raw(SignificantText(static_cast<long double>(bin + 1) / h.binsPerDecade, 6, false));
         json->Key("count");
         json->Integer(static_cast<long long>(h.counts[i]));
+        if (h.Weighted()) {
+            json->Key("weight");
+            json->Raw(ShareJson(h.weightShares[i]));
+        }
         json->EndObject();
     }
     json->EndArray();
@@ -239,9 +250,14 @@ void WriteDistribution(JsonWriter* json, const Histogram& h)
     json->Key("undefined");
     json->Integer(static_cast<long long>(h.undefined));
     json->Key("belowOne");
-    json->Raw(SignificantText(static_cast<long double>(h.belowOne) / static_cast<long double>(h.samples), 10, false));
     long double below[2];
-    WilsonInterval(h.belowOne, h.samples, &below[0], &below[1]);
+    if (h.Weighted()) {
+        json->Raw(ShareJson(h.belowOneWeight));
+        WeightedWilsonInterval(h.belowOneWeight, h.effective, &below[0], &below[1]);
+    } else {
+        json->Raw(SignificantText(static_cast<long double>(h.belowOne) / static_cast<long double>(h.samples), 10, false));
+        WilsonInterval(h.belowOne, h.samples, &below[0], &below[1]);
+    }
     WriteInterval(json, "belowOneInterval", ShareJson(below[0]), ShareJson(below[1]));
     const char* names[3] = {"p5", "median", "p95"};
     for (int i = 0; i < 3; ++i) {
@@ -318,6 +334,18 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
         out += "Model: " + model.description + "\nBase: " + (model.baseName.empty() ? "the program's default settings" : model.baseName) + "\n";
     }
     out += "Settings the wizard would refuse, drawn again: " + ExactCountText(static_cast<long long>(report.refused)) + ".\n";
+    if (report.Weighted()) {
+        out += "\nUpdated on our seeing no one (--observe " + std::string(ObservationName(report.observation)) + "):\n  " +
+               ObservationWords(report.observation) +
+               ".\nEach draw weighs the chance of that given its civilizations in our galaxy N\n"
+               "(the product before rounding and the \"at least 1\" rule) and their span L in\nyears, at most 1:\n  " +
+               ObservationFormula(report.observation) + "\n";
+        out += "Effective number of draws, (sum w)^2 / sum w^2: " + SignificantText(report.effectiveSamples, 4, true) + " of " +
+               ExactCountText(static_cast<long long>(report.samples)) + ".\n"
+               "Every figure over the draws below is weighted (points, means, shares, the\n"
+               "distributions and the shares at the ends); their intervals take the effective\n"
+               "number as the number of draws.\n";
+    }
 
     out += FromTwoFiles(sampler) ? "\nParameters drawn, each on its own between the two files' values:\n"
                                  : "\nParameters drawn (where not uniform or log-uniform, the 5 % and 95 % points):\n";
@@ -344,20 +372,22 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
         out += std::string(ResultLabel(line)) + "\n";
         out += "  5 %: " + ResultWording(r.low) + "   median: " + ResultWording(r.median) + "   95 %: " + ResultWording(r.high) +
                "   mean: " + MeanText(r, r.low.distance) + "\n";
-        out += "  95 % intervals: 5 %: " + IntervalWording(r.intervals[0], report.samples, 0) + "   median: " +
-               IntervalWording(r.intervals[1], report.samples, 1) + "   95 %: " + IntervalWording(r.intervals[2], report.samples, 2) + "\n";
+        out += "  95 % intervals: 5 %: " + IntervalWording(r.intervals[0], report, 0) + "   median: " +
+               IntervalWording(r.intervals[1], report, 1) + "   95 %: " + IntervalWording(r.intervals[2], report, 2) + "\n";
     }
     out += "\nCivilizations in our galaxy: fewer than one (the product before rounding below 1)\n"
            "in " + PercentText(report.galaxyBelowOne) + " % of the draws (95 % interval " + ShareIntervalText(report.galaxyBelowOneInterval) +
            "); a count of exactly\n1 (after rounding and the \"at least 1\" rule) in " + PercentText(report.galaxyExactlyOne) + " %.\n";
+    out += "No other civilization now, the Poisson reading (the mean of e^-N over the draws):\n" + PercentText(report.galaxyNoOther) +
+           " % (95 % interval " + ShareIntervalText(report.galaxyNoOtherInterval) + ").\n";
     const Histogram& g = report.galaxyDistribution;
     out += "That product: 5 %: " + ProductText(g.points[0]) + "   median: " + ProductText(g.points[1]) + "   95 %: " +
            ProductText(g.points[2]) + "\n";
-    out += "  95 % intervals: 5 %: " + ProductIntervalText(g.intervals[0], report.samples, 0) + "   median: " +
-           ProductIntervalText(g.intervals[1], report.samples, 1) + "   95 %: " + ProductIntervalText(g.intervals[2], report.samples, 2) + "\n";
+    out += "  95 % intervals: 5 %: " + ProductIntervalText(g.intervals[0], report, 0) + "   median: " +
+           ProductIntervalText(g.intervals[1], report, 1) + "   95 %: " + ProductIntervalText(g.intervals[2], report, 2) + "\n";
     out += "(95 % intervals: the values an endless run could have, given these " + ExactCountText(static_cast<long long>(report.samples)) +
            "\ndraws with seed " + std::to_string(report.seed) + "; two runs whose intervals overlap may differ by chance.)\n";
-    if (!FullInterval(report.samples, 5) || !FullInterval(report.samples, 50) || !FullInterval(report.samples, 95)) {
+    if (!FullPointInterval(report, 5) || !FullPointInterval(report, 50) || !FullPointInterval(report, 95)) {
         out += "(Too few draws for 95 %: there the interval reaches the first or the last draw\nand holds the point less often; more draws (--samples) give it.)\n";
     }
 
@@ -365,6 +395,7 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
     out += "\nSensitivity: each parameter from its low to its high value, the others at the\n"
            "median of their drawing distribution (the geometric mean where log-uniform, the\n"
            "midpoint where uniform).\n";
+    if (report.Weighted()) out += "(The model at set values, not a figure over the draws: the update leaves it as it is.)\n";
     out += "At those medians: inhabited planets " + ResultWording(report.atMedians.line[0]) + ", civilizations in our galaxy " +
            ResultWording(report.atMedians.line[2]) + " (" + ProductText(report.galaxyProductAtMedians) + " before rounding).\n";
     AppendRanking(&out, report, sampler, false);
@@ -406,11 +437,24 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
     json.Raw(std::to_string(report.seed));
     json.Key("refused");
     json.Integer(static_cast<long long>(report.refused));
+    if (report.Weighted()) {
+        json.Key("observation");
+        json.BeginObject();
+        json.Key("kind");
+        json.String(ObservationName(report.observation));
+        json.Key("seen");
+        json.String(ObservationWords(report.observation));
+        json.Key("likelihood");
+        json.String(ObservationFormula(report.observation));
+        json.Key("effectiveSamples");
+        json.Raw(SignificantText(report.effectiveSamples, 10, false));
+        json.EndObject();
+    }
     json.Key("tooFewDraws");
     json.BeginArray();
     const char* pointKeys[3] = {"p5", "median", "p95"};
     for (int i = 0; i < 3; ++i) {
-        if (!FullInterval(report.samples, PointPercents[i])) json.String(pointKeys[i]);
+        if (!FullPointInterval(report, PointPercents[i])) json.String(pointKeys[i]);
     }
     json.EndArray();
     json.Key("intervals");
@@ -512,6 +556,13 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
     WriteDistribution(&json, report.inhabitedDistribution);
     json.Key("galaxyCivilizations");
     WriteDistribution(&json, report.galaxyDistribution);
+    if (report.Weighted()) {
+        // The draws as drawn, before the update.
+        json.Key("inhabitedPlanetsPrior");
+        WriteDistribution(&json, report.inhabitedPrior);
+        json.Key("galaxyCivilizationsPrior");
+        WriteDistribution(&json, report.galaxyPrior);
+    }
     json.EndObject();
 
     json.Key("galaxyBelowOne");
@@ -519,6 +570,9 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
     WriteInterval(&json, "galaxyBelowOneInterval", ShareJson(report.galaxyBelowOneInterval[0]), ShareJson(report.galaxyBelowOneInterval[1]));
     json.Key("galaxyExactlyOne");
     json.Raw(SignificantText(report.galaxyExactlyOne, 10, false));
+    json.Key("galaxyNoOther");
+    json.Raw(ShareJson(report.galaxyNoOther));
+    WriteInterval(&json, "galaxyNoOtherInterval", ShareJson(report.galaxyNoOtherInterval[0]), ShareJson(report.galaxyNoOtherInterval[1]));
 
     json.Key("sensitivity");
     json.BeginObject();
@@ -539,6 +593,10 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
         json.Key("method");
         json.String("the share of draws with the galaxy's product below 1, with one parameter held at its low or its high value "
                     "and the others drawn with the same numbers at both ends; draws the wizard would refuse there are drawn again");
+        if (report.endSamples < report.samples) {
+            json.Key("samples");
+            json.Integer(static_cast<long long>(report.endSamples));
+        }
         json.Key("parameters");
         json.BeginArray();
         for (std::size_t index : report.endShareRanking) {
@@ -554,7 +612,7 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
             const char* keys[2][2] = {{"belowOneAtLow", "refusedAtLow"}, {"belowOneAtHigh", "refusedAtHigh"}};
             for (int end = 0; end < 2; ++end) {
                 json.Key(keys[end][0]);
-                json.Raw(e.ends[end].hopeless ? "\"n/a\"" : ShareJson(e.Share(end, report.samples)));
+                json.Raw(e.Known(end) ? ShareJson(e.Share(end, report.endSamples)) : "\"n/a\"");
                 json.Key(keys[end][1]);
                 if (e.ends[end].hopeless) {
                     json.Raw("\"n/a\"");

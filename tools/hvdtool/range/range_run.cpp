@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "model/estimation.h"
+#include "model/extended_math.h"
 #include "model/settings_record.h"
 #include "tools/hvdtool/range/draw_blocks.h"
 #include "tools/hvdtool/settings/settings_check.h"
@@ -85,8 +86,9 @@ struct DrawnResults {
     std::vector<std::uint8_t> exponents[3];
     std::vector<float> distances[2];       // lines 2, 4
     std::vector<long double> products[2];  // inhabited planets, galaxy civilizations before rounding
+    std::vector<double> weights;           // with an update: each draw's likelihood of the observation
 
-    explicit DrawnResults(std::size_t n)
+    DrawnResults(std::size_t n, bool weighted) : weights(weighted ? n : 0)
     {
         for (int i = 0; i < 3; ++i) {
             counts[i].resize(n);
@@ -119,6 +121,52 @@ void SummarizeCounts(const std::vector<std::int64_t>& counts, const std::vector<
     }
     out->meanDefined = defined;
     out->mean = defined ? sum / static_cast<long double>(counts.size()) : 0.0L;
+}
+
+// With weights: the weighted points and mean; a count's mean as without.
+void SummarizeWeightedCounts(const std::vector<std::int64_t>& counts, const std::vector<std::uint8_t>& exponents,
+                             const std::vector<double>& weights, long double effective, ResultSpread* out)
+{
+    std::vector<CountRank> ranks(counts.size());
+    long double sum = 0, total = 0;
+    bool defined = true;
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        ranks[i] = RankOf(counts[i], exponents[i]);
+        if (exponents[i] != 0) defined = false;
+        sum += weights[i] * static_cast<long double>(counts[i]);
+        total += weights[i];
+    }
+    CountRank points[3], intervals[3][2];
+    SelectWeightedPoints(ranks, weights, [](const CountRank& a, const CountRank& b) { return a < b; }, effective, points, intervals);
+    out->low = CountOf(points[0]);
+    out->median = CountOf(points[1]);
+    out->high = CountOf(points[2]);
+    for (int i = 0; i < 3; ++i) {
+        for (int end = 0; end < 2; ++end) out->intervals[i][end] = CountOf(intervals[i][end]);
+    }
+    out->meanDefined = defined;
+    out->mean = defined ? sum / total : 0.0L;
+}
+
+void SummarizeWeightedDistances(const std::vector<float>& distances, const std::vector<double>& weights, long double effective,
+                                ResultSpread* out)
+{
+    long double sum = 0, total = 0;
+    for (std::size_t i = 0; i < distances.size(); ++i) {
+        // A draw of no weight adds nothing, even an infinite distance.
+        if (weights[i] > 0) sum += weights[i] * static_cast<long double>(distances[i]);
+        total += weights[i];
+    }
+    float points[3], intervals[3][2];
+    SelectWeightedPoints(distances, weights, DistanceLess, effective, points, intervals);
+    out->low = ResultValue{true, 0, 0, points[0]};
+    out->median = ResultValue{true, 0, 0, points[1]};
+    out->high = ResultValue{true, 0, 0, points[2]};
+    for (int i = 0; i < 3; ++i) {
+        for (int end = 0; end < 2; ++end) out->intervals[i][end] = ResultValue{true, 0, 0, intervals[i][end]};
+    }
+    out->meanDefined = true;
+    out->mean = sum / total;
 }
 
 void SummarizeDistances(std::vector<float>* distances, ResultSpread* out)
@@ -197,9 +245,11 @@ struct PlainDraws {
     // on any number of threads.
     std::atomic<std::size_t> firstHopeless{std::numeric_limits<std::size_t>::max()};
 
-    PlainDraws(const SettingsSampler& s, std::uint64_t n, std::uint64_t seed)
-        : sampler(s), samples(n), sources(DrawBlockSources(seed, DrawBlockCount(n))), drawn(static_cast<std::size_t>(n)),
-          outcomes(sources.size())
+    Observation observation;
+
+    PlainDraws(const SettingsSampler& s, std::uint64_t n, std::uint64_t seed, Observation seen)
+        : sampler(s), samples(n), sources(DrawBlockSources(seed, DrawBlockCount(n))),
+          drawn(static_cast<std::size_t>(n), seen != Observation::None), outcomes(sources.size()), observation(seen)
     {
     }
 
@@ -247,6 +297,10 @@ struct PlainDraws {
             drawn.distances[1][i] = record.CivilizationDistanceLy;
             drawn.products[0][i] = products.inhabitedPlanets;
             drawn.products[1][i] = products.galaxyCivilizations;
+            if (observation != Observation::None) {
+                drawn.weights[i] = static_cast<double>(ObservationLikelihood(
+                    observation, products.galaxyCivilizations, static_cast<long double>(record.CivilizationSpanYears)));
+            }
             out.exactlyOne += record.GalaxyCivilizationExponent == 0 && record.GalaxyCivilizationCount == 1;
             ++n;
         }
@@ -262,6 +316,7 @@ struct PlainDraws {
 struct EndDraws {
     struct Tally {
         std::uint64_t attempts = 0, accepted = 0, belowOne = 0, refused = 0;
+        long double weight = 0, belowOneWeight = 0;  // with an update
         bool hopeless = false;
     };
 
@@ -275,9 +330,11 @@ struct EndDraws {
     // find: they may skip it.
     std::unique_ptr<std::atomic<bool>[]> givenUp;
 
-    EndDraws(const SettingsSampler& s, std::uint64_t n, std::uint64_t seed)
+    Observation observation;
+
+    EndDraws(const SettingsSampler& s, std::uint64_t n, std::uint64_t seed, Observation seen)
         : sampler(s), samples(n), sources(DrawBlockSources(seed, DrawBlockCount(n))), variants(2 * s.VariedCount()),
-          tallies(sources.size() * variants), givenUp(new std::atomic<bool>[variants])
+          tallies(sources.size() * variants), givenUp(new std::atomic<bool>[variants]), observation(seen)
     {
         for (std::size_t v = 0; v < variants; ++v) givenUp[v] = false;
     }
@@ -316,6 +373,12 @@ struct EndDraws {
                 if (sampler.AcceptsAtEnd(block, drawBroken, sampler.Varied(v / 2), static_cast<int>(v % 2))) {
                     StageProducts products = ComputeResultsFor(&record);
                     t.belowOne += products.galaxyCivilizations < 1;
+                    if (observation != Observation::None) {
+                        const long double w = static_cast<double>(ObservationLikelihood(
+                            observation, products.galaxyCivilizations, static_cast<long double>(record.CivilizationSpanYears)));
+                        t.weight += w;
+                        if (products.galaxyCivilizations < 1) t.belowOneWeight += w;
+                    }
                     ++blockAccepted;
                     if (++t.accepted == length) --open;
                 } else {
@@ -333,13 +396,19 @@ struct EndDraws {
         for (std::size_t v = 0; v < variants; ++v) {
             EndShare& share = shares[v / 2].ends[v % 2];
             shares[v / 2].parameter = sampler.Varied(v / 2);
+            shares[v / 2].weighted = observation != Observation::None;
             for (std::size_t b = 0; b < sources.size(); ++b) {
                 const Tally& t = tallies[b * variants + v];
                 share.belowOne += t.belowOne;
                 share.refused += t.refused;
+                shares[v / 2].weight[v % 2] += t.weight;
+                shares[v / 2].belowOneWeight[v % 2] += t.belowOneWeight;
                 share.hopeless = share.hopeless || t.hopeless;
             }
-            if (share.hopeless) share.belowOne = share.refused = 0;
+            if (share.hopeless) {
+                share.belowOne = share.refused = 0;
+                shares[v / 2].weight[v % 2] = shares[v / 2].belowOneWeight[v % 2] = 0;
+            }
         }
         return shares;
     }
@@ -350,7 +419,7 @@ std::vector<std::size_t> EndShareRanking(const std::vector<EndShares>& shares, s
     std::vector<long double> gaps(shares.size());
     for (std::size_t i = 0; i < shares.size(); ++i) {
         const EndShares& e = shares[i];
-        gaps[i] = e.ends[0].hopeless || e.ends[1].hopeless ? -1 : std::fabs(e.Share(1, samples) - e.Share(0, samples));
+        gaps[i] = !e.Known(0) || !e.Known(1) ? -1 : std::fabs(e.Share(1, samples) - e.Share(0, samples));
     }
     std::vector<std::size_t> order(shares.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -418,18 +487,63 @@ bool ProductFactor(long double low, long double high, long double* factor, long 
     return true;
 }
 
+namespace {
+
+// The figures that need the draws in their drawn order, before the
+// summaries reorder them: the weights' effective number, the weighted
+// share of counts of exactly 1, and the mean of e^-N with its interval.
+void SumOverDraws(const DrawnResults& drawn, bool weighted, RangeReport* report)
+{
+    const std::vector<long double>& galaxy = drawn.products[1];
+    const std::size_t n = galaxy.size();
+    long double total = 0, squares = 0, exactlyOne = 0, noOther = 0, noOtherSquares = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const long double w = weighted ? static_cast<long double>(drawn.weights[i]) : 1.0L;
+        // e^-N: 1 for no one (0 or below), 0 for an undefined N, which says
+        // nothing of anyone's absence.
+        const long double x = std::isnan(galaxy[i]) ? 0.0L : galaxy[i] <= 0 ? 1.0L : ExpExtended(-galaxy[i]);
+        total += w;
+        squares += w * w;
+        exactlyOne += drawn.exponents[1][i] == 0 && drawn.counts[1][i] == 1 ? w : 0;
+        noOther += w * x;
+        noOtherSquares += w * x * x;
+    }
+    report->effectiveSamples = squares > 0 ? total * total / squares : 0;
+    if (weighted) report->galaxyExactlyOne = total > 0 ? exactlyOne / total : 0;
+    // Values within 0 and 1: the variance from the two sums loses nothing
+    // that matters in extended precision.
+    const long double mean = total > 0 ? noOther / total : 0;
+    const long double variance = total > 0 ? std::max(0.0L, noOtherSquares / total - mean * mean) : 0;
+    const long double standardError = report->effectiveSamples > 0 ? std::sqrt(variance / report->effectiveSamples) : 0;
+    report->galaxyNoOther = mean;
+    report->galaxyNoOtherInterval[0] = std::max(0.0L, mean - IntervalZ * standardError);
+    report->galaxyNoOtherInterval[1] = std::min(1.0L, mean + IntervalZ * standardError);
+}
+
+}  // namespace
+
+bool FullPointInterval(const RangeReport& report, std::uint64_t percent)
+{
+    if (!report.Weighted()) return FullInterval(report.samples, percent);
+    long double from, to;
+    return WeightedIntervalShares(report.effectiveSamples, percent, &from, &to);
+}
+
 bool RunRange(const SettingsSampler& sampler, const RangeRun& run, RangeReport* report, std::string* problem)
 {
     const std::uint64_t samples = run.samples;
+    const bool weighted = run.observation != Observation::None;
     report->samples = samples;
     report->seed = run.seed;
     report->refused = 0;
-    RangeProgressState state{0, samples, 0, run.endShares ? samples * 2 * sampler.VariedCount() : 0, false};
+    report->observation = run.observation;
+    report->endSamples = std::min(samples, EndDrawsAtMost);
+    RangeProgressState state{0, samples, 0, run.endShares ? report->endSamples * 2 * sampler.VariedCount() : 0, false};
     auto show = [&run, &state]() {
         if (run.progress) run.progress(run.progressContext, state);
     };
 
-    PlainDraws plain(sampler, samples, run.seed);
+    PlainDraws plain(sampler, samples, run.seed, run.observation);
     RunBlocks(plain.outcomes.size(), run.threads, [&plain](std::size_t block) { plain.Block(block); },
               [&]() {
                   state.drawn = plain.accepted;
@@ -446,10 +560,17 @@ bool RunRange(const SettingsSampler& sampler, const RangeRun& run, RangeReport* 
         exactlyOne += out.exactlyOne;
     }
     state.drawn = samples;
+    report->galaxyExactlyOne = static_cast<long double>(exactlyOne) / static_cast<long double>(samples);
+    SumOverDraws(plain.drawn, weighted, report);
+    if (!(report->effectiveSamples > 0)) {
+        *problem = std::string("no draw leaves any chance of the observation (") + ObservationName(run.observation) +
+                   "): every weight is 0";
+        return false;
+    }
 
     report->endShares.clear();
     if (run.endShares && sampler.VariedCount() > 0) {
-        EndDraws ends(sampler, samples, run.seed);
+        EndDraws ends(sampler, report->endSamples, run.seed, run.observation);
         RunBlocks(ends.sources.size(), run.threads, [&ends](std::size_t block) { ends.Block(block); },
                   [&]() {
                       state.endsDrawn = ends.accepted;
@@ -458,26 +579,52 @@ bool RunRange(const SettingsSampler& sampler, const RangeRun& run, RangeReport* 
         report->endShares = ends.Shares();
         state.endsDrawn = state.endsTotal;
     }
-    report->endShareRanking = EndShareRanking(report->endShares, samples);
+    report->endShareRanking = EndShareRanking(report->endShares, report->endSamples);
     state.done = true;
     show();
 
     // The summaries are independent of each other: on the threads too,
     // the two histograms, the longest, first.
     DrawnResults& drawn = plain.drawn;
+    const std::vector<double>& w = drawn.weights;
+    const long double effective = report->effectiveSamples;
+    // A histogram of the draws as drawn, and with an update first the
+    // weighted one, which needs them in their order.
+    auto histograms = [&](int product, Histogram* distribution, Histogram* prior) {
+        if (weighted) *distribution = BuildWeightedHistogram(drawn.products[product], w, effective);
+        *(weighted ? prior : distribution) = BuildHistogram(&drawn.products[product]);
+    };
+    auto counts = [&](int i, ResultSpread* out) {
+        if (weighted) {
+            SummarizeWeightedCounts(drawn.counts[i], drawn.exponents[i], w, effective, out);
+        } else {
+            SummarizeCounts(drawn.counts[i], drawn.exponents[i], out);
+        }
+    };
+    auto distances = [&](int i, ResultSpread* out) {
+        if (weighted) {
+            SummarizeWeightedDistances(drawn.distances[i], w, effective, out);
+        } else {
+            SummarizeDistances(&drawn.distances[i], out);
+        }
+    };
     const std::function<void()> summaries[] = {
-        [&]() { report->inhabitedDistribution = BuildHistogram(&drawn.products[0]); },
-        [&]() { report->galaxyDistribution = BuildHistogram(&drawn.products[1]); },
-        [&]() { SummarizeCounts(drawn.counts[0], drawn.exponents[0], &report->results[0]); },
-        [&]() { SummarizeDistances(&drawn.distances[0], &report->results[1]); },
-        [&]() { SummarizeCounts(drawn.counts[1], drawn.exponents[1], &report->results[2]); },
-        [&]() { SummarizeDistances(&drawn.distances[1], &report->results[3]); },
-        [&]() { SummarizeCounts(drawn.counts[2], drawn.exponents[2], &report->results[4]); },
+        [&]() { histograms(0, &report->inhabitedDistribution, &report->inhabitedPrior); },
+        [&]() { histograms(1, &report->galaxyDistribution, &report->galaxyPrior); },
+        [&]() { counts(0, &report->results[0]); },
+        [&]() { distances(0, &report->results[1]); },
+        [&]() { counts(1, &report->results[2]); },
+        [&]() { distances(1, &report->results[3]); },
+        [&]() { counts(2, &report->results[4]); },
     };
     RunBlocks(sizeof summaries / sizeof summaries[0], run.threads, [&summaries](std::size_t i) { summaries[i](); }, []() {});
-    report->galaxyBelowOne = static_cast<long double>(report->galaxyDistribution.belowOne) / static_cast<long double>(samples);
-    WilsonInterval(report->galaxyDistribution.belowOne, samples, &report->galaxyBelowOneInterval[0], &report->galaxyBelowOneInterval[1]);
-    report->galaxyExactlyOne = static_cast<long double>(exactlyOne) / static_cast<long double>(samples);
+    if (weighted) {
+        report->galaxyBelowOne = report->galaxyDistribution.belowOneWeight;
+        WeightedWilsonInterval(report->galaxyBelowOne, effective, &report->galaxyBelowOneInterval[0], &report->galaxyBelowOneInterval[1]);
+    } else {
+        report->galaxyBelowOne = static_cast<long double>(report->galaxyDistribution.belowOne) / static_cast<long double>(samples);
+        WilsonInterval(report->galaxyDistribution.belowOne, samples, &report->galaxyBelowOneInterval[0], &report->galaxyBelowOneInterval[1]);
+    }
 
     SettingsRecord record = WorkRecord();
     sampler.WriteBase(BlockOf(&record));

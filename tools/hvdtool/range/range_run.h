@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/hvdtool/range/observation.h"
 #include "tools/hvdtool/range/range_histogram.h"
 #include "tools/hvdtool/range/range_sampler.h"
 #include "tools/hvdtool/settings/result_values.h"
@@ -59,24 +60,48 @@ struct EndShares {
     std::size_t parameter;  // index in SettingsFields
     EndShare ends[2];       // at low, at high
 
-    // The share below one at an end (of the run's samples).
+    // Weighted draws (an observation): the weight of the draws below one
+    // and of all, at each end.
+    bool weighted = false;
+    long double belowOneWeight[2] = {}, weight[2] = {};
+
+    // Whether an end has a share: not when the wizard refuses nearly every
+    // draw there, nor when the observation leaves its draws no weight.
+    bool Known(int end) const { return !ends[end].hopeless && (!weighted || weight[end] > 0); }
+    // The share below one at an end, of the analysis's draws (when Known).
     long double Share(int end, std::uint64_t samples) const
     {
+        if (weighted) return belowOneWeight[end] / weight[end];
         return static_cast<long double>(ends[end].belowOne) / static_cast<long double>(samples);
     }
 };
+
+// The draws the ends analysis takes: the first of the run's, at most so
+// many. Each takes a model run per parameter and end; these give the shares
+// at the ends to a fraction of a percent.
+const std::uint64_t EndDrawsAtMost = 100000;
 
 struct RangeReport {
     std::uint64_t samples = 0;
     std::uint64_t seed = 0;
     std::uint64_t refused = 0;  // draws the wizard would refuse, drawn again
+    // The update on our seeing no one; with one, every figure over the
+    // draws below is weighted by its likelihood.
+    Observation observation = Observation::None;
+    long double effectiveSamples = 0;  // (sum w)^2 / sum w^2; the samples without an update
     ResultSpread results[ResultLineCount];
     long double galaxyBelowOne = 0;    // share of draws whose unrounded galaxy product was below 1
     long double galaxyBelowOneInterval[2] = {};  // its 95 % interval (Wilson)
     long double galaxyExactlyOne = 0;  // share whose galaxy count came out as exactly 1
+    // The Poisson reading of "alone": the mean over the draws of e^-N, the
+    // chance that no civilization but ours exists now if N is the expected
+    // number, with its 95 % interval (normal, from the standard error).
+    long double galaxyNoOther = 0;
+    long double galaxyNoOtherInterval[2] = {};
     // The products before rounding (the galaxy's also before the "at least
-    // 1" rule) over the draws.
+    // 1" rule) over the draws; with an update, also the draws' own.
     Histogram inhabitedDistribution, galaxyDistribution;
+    Histogram inhabitedPrior, galaxyPrior;
     ResultValues atMedians;            // every varied parameter at its median
     long double galaxyProductAtMedians = 0;
     std::vector<SensitivityEntry> sensitivity;  // one per varied parameter, in file order
@@ -89,7 +114,14 @@ struct RangeReport {
     // largest first (ties in file order), the hopeless ones last.
     std::vector<EndShares> endShares;
     std::vector<std::size_t> endShareRanking;
+    std::uint64_t endSamples = 0;  // the draws each end share is of
+
+    bool Weighted() const { return observation != Observation::None; }
 };
+
+// Whether the report's 95 % interval at a percent point holds 95 %: the
+// draws, or with an update their effective number, are enough.
+bool FullPointInterval(const RangeReport& report, std::uint64_t percent);
 
 // How far a run has come: accepted draws of the plain run, then of the
 // draws with a parameter at an end.
@@ -107,6 +139,7 @@ struct RangeRun {
     std::uint64_t seed = 1;
     unsigned threads = 1;     // the report is the same for any number
     bool endShares = true;    // also the shares below one at the parameters' ends
+    Observation observation = Observation::None;
     RangeProgress progress = nullptr;
     void* progressContext = nullptr;
 };

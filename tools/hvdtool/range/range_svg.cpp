@@ -146,7 +146,7 @@ int TornadoChart(std::string* svg, const RangeReport& report, const SettingsSamp
 
 std::string SharePercent(const EndShares& e, int end, std::uint64_t samples)
 {
-    return e.ends[end].hopeless ? "n/a" : PercentText(e.Share(end, samples)) + " %";
+    return e.Known(end) ? PercentText(e.Share(end, samples)) + " %" : "n/a";
 }
 
 // The tornado of the share below one: each parameter held at its low and
@@ -162,7 +162,8 @@ int EndSharesChart(std::string* svg, const RangeReport& report, const SettingsSa
                  " font-size=\"15\" font-weight=\"bold\"");
     *svg += Text(20, top + 32, "start",
                  "Each parameter held at its low and at its high value, the others drawn as in the run, with the same numbers at both "
-                 "ends; dashed: " + PercentText(report.galaxyBelowOne) + " % over all draws",
+                 "ends" + (report.endSamples < report.samples ? " (the first " + ExactCountText(static_cast<long long>(report.endSamples)) + " draws)" : std::string()) +
+                     "; dashed: " + PercentText(report.galaxyBelowOne) + " % over all draws",
                  " fill=\"#444\"");
     *svg += Text(NotesLeft, top + 50, "start", "at low, at high", " fill=\"#444\"");
     for (int tenth = 0; tenth <= 10; ++tenth) {
@@ -178,13 +179,14 @@ int EndSharesChart(std::string* svg, const RangeReport& report, const SettingsSa
         const EndShares& e = report.endShares[index];
         const ParameterSpread& p = sampler.Parameter(e.parameter);
         int y = rowsTop + row++ * RowHeight;
-        std::string shares = SharePercent(e, 0, report.samples) + ", " + SharePercent(e, 1, report.samples);
+        const std::uint64_t n = report.endSamples;
+        std::string shares = SharePercent(e, 0, n) + ", " + SharePercent(e, 1, n);
         *svg += "<g class=\"bar\" data-parameter=\"" + Xml(p.field->name) + "\">\n";
-        *svg += "<title>" + Xml(p.field->name) + " at " + Xml(SpreadValueText(p, p.low)) + ": " + SharePercent(e, 0, report.samples) +
-                " below one; at " + Xml(SpreadValueText(p, p.high)) + ": " + SharePercent(e, 1, report.samples) + DistributionNote(p, true) +
+        *svg += "<title>" + Xml(p.field->name) + " at " + Xml(SpreadValueText(p, p.low)) + ": " + SharePercent(e, 0, n) +
+                " below one; at " + Xml(SpreadValueText(p, p.high)) + ": " + SharePercent(e, 1, n) + DistributionNote(p, true) +
                 "</title>\n";
         for (int end = 0; end < 2; ++end) {
-            if (!e.ends[end].hopeless) *svg += Rect(baseX, x(e.Share(end, report.samples)), y, end == 0 ? LowColour : HighColour);
+            if (e.Known(end)) *svg += Rect(baseX, x(e.Share(end, n)), y, end == 0 ? LowColour : HighColour);
         }
         *svg += Text(NameRight, y + 13, "end", Xml(p.field->name) + DistributionNote(p, false));
         *svg += Text(NotesLeft, y + 13, "start", shares, " fill=\"#444\"");
@@ -203,10 +205,11 @@ std::string RangeSvg(const RangeReport& report, const SettingsSampler& sampler, 
     // fewer than one civilization; then what drives it.
     std::string charts;
     int top = 112;
-    top += DistributionChart(&charts, report.galaxyDistribution, true, top) + 20;
+    const bool weighted = report.Weighted();
+    top += DistributionChart(&charts, report.galaxyDistribution, weighted ? &report.galaxyPrior : nullptr, true, top) + 20;
     top += TornadoChart(&charts, report, sampler, true, top) + 28;
     if (!report.endShares.empty()) top += EndSharesChart(&charts, report, sampler, top) + 28;
-    top += DistributionChart(&charts, report.inhabitedDistribution, false, top) + 20;
+    top += DistributionChart(&charts, report.inhabitedDistribution, weighted ? &report.inhabitedPrior : nullptr, false, top) + 20;
     top += TornadoChart(&charts, report, sampler, false, top);
     int height = top + 14;
 
@@ -224,7 +227,11 @@ std::string RangeSvg(const RangeReport& report, const SettingsSampler& sampler, 
             ? "Settings drawn between " + Escaped(FileNameCodePoints(fileA)) + " and " + Escaped(FileNameCodePoints(fileB))
             : "Settings drawn as the range description " + Escaped(FileNameCodePoints(model.description)) + " says, from " +
                   (model.baseName.empty() ? std::string("the program's default settings") : Escaped(FileNameCodePoints(model.baseName)));
-    svg += Text(20, 48, "start", drawn, " fill=\"#444\"");
+    svg += Text(20, 48, "start",
+                drawn + (report.Weighted() ? std::string("; updated on our seeing no one (") + ObservationName(report.observation) +
+                                                 "), every figure over the draws weighted"
+                                           : std::string()),
+                " fill=\"#444\"");
     svg += Text(20, 66, "start",
                 "Tornado charts: each parameter from its low to its high value, the others at the medians of their drawing distributions "
                 "(geometric mean where log-uniform, midpoint where uniform)",
