@@ -164,13 +164,23 @@ Histogram BuildHistogram(std::vector<long double>* values)
     return h;
 }
 
-Histogram BuildWeightedHistogram(const std::vector<long double>& values, const std::vector<double>& weights, long double effective)
+Histogram BuildWeightedHistogram(std::vector<long double>* values, const std::vector<double>& weights, long double effective,
+                                 Histogram* unweighted)
 {
     Histogram h;
-    h.samples = values.size();
+    h.samples = values->size();
     h.effective = effective;
-    if (values.empty()) return h;
-    SelectWeightedPoints(values, weights, LessNaNLast, effective, h.points, h.intervals);
-    CountBins(values, &weights, &h);
+    if (values->empty()) {
+        *unweighted = Histogram();
+        return h;
+    }
+    SelectWeightedPoints(*values, weights, LessNaNLast, effective, h.points, h.intervals);
+    CountBins(*values, &weights, &h);
+    // The same draws in the same bins: only the points differ.
+    *unweighted = h;
+    unweighted->weightShares.clear();
+    unweighted->belowOneWeight = 0;
+    unweighted->effective = 0;
+    SelectPoints(values, LessNaNLast, unweighted->points, unweighted->intervals);
     return h;
 }

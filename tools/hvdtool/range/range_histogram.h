@@ -181,6 +181,8 @@ struct Histogram {
 
 // The histogram of the values (which are reordered).
 Histogram BuildHistogram(std::vector<long double>* values);
-// The histogram of weighted values (left in their order), with the
-// effective number of draws of those weights.
-Histogram BuildWeightedHistogram(const std::vector<long double>& values, const std::vector<double>& weights, long double effective);
+// The histogram of weighted values, with the effective number of draws of
+// those weights, and in unweighted the same values' plain histogram (the
+// values are reordered).
+Histogram BuildWeightedHistogram(std::vector<long double>* values, const std::vector<double>& weights, long double effective,
+                                 Histogram* unweighted);

@@ -588,11 +588,14 @@ bool RunRange(const SettingsSampler& sampler, const RangeRun& run, RangeReport* 
     DrawnResults& drawn = plain.drawn;
     const std::vector<double>& w = drawn.weights;
     const long double effective = report->effectiveSamples;
-    // A histogram of the draws as drawn, and with an update first the
-    // weighted one, which needs them in their order.
+    // A histogram of the draws as drawn, and with an update the weighted
+    // one beside it.
     auto histograms = [&](int product, Histogram* distribution, Histogram* prior) {
-        if (weighted) *distribution = BuildWeightedHistogram(drawn.products[product], w, effective);
-        *(weighted ? prior : distribution) = BuildHistogram(&drawn.products[product]);
+        if (weighted) {
+            *distribution = BuildWeightedHistogram(&drawn.products[product], w, effective, prior);
+        } else {
+            *distribution = BuildHistogram(&drawn.products[product]);
+        }
     };
     auto counts = [&](int i, ResultSpread* out) {
         if (weighted) {
