@@ -307,6 +307,8 @@ assert abs(d['results'][2]['mean'] / mean - 1) < 0.02, (d['results'][2]['mean'],
 ew, ew2 = T / 1001 / b * (1 - c ** 1001), T / 2001 / b * (1 - c ** 2001)
 assert abs(d['observation']['effectiveSamples'] / (n * ew * ew / ew2) - 1) < 0.02, d['observation']
 EOF
+# There N / L is 1, a civilization arising every year: in every draw one would have settled our galaxy.
+expect_bad '^hvdtool: flat\.txt: no draw leaves any chance of the observation \(settlement\): every weight is 0$' range flat.txt --observe settlement
 expect_bad "^hvdtool: --observe: not none, sampling, poisson, nok3 or settlement: 'K3'$" range flat.txt --observe K3
 expect_bad '^hvdtool: --observe: not an option of solve$' solve Middle.hvd --observe nok3
 # Published estimates: accepted by the wizard; where a file maps its source
