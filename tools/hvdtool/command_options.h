@@ -14,6 +14,7 @@ enum CommandOption : unsigned {
     ResultOption = 32,  // --result galaxy|universe|inhabited
     TargetOption = 64,  // --target N
     PrintModelOption = 128,  // --print-model
+    SobolOption = 512,  // --sobol
 };
 
 // The result whose product solve follows.
@@ -28,6 +29,7 @@ struct CommandLine {
     std::vector<std::string> files;  // the arguments that are not options
     bool json = false;
     bool printModel = false;
+    bool sobol = false;
     std::uint64_t samples = DefaultSamples;
     std::uint64_t seed = DefaultSeed;
     std::string svgPath;  // empty: no chart

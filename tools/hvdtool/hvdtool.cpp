@@ -53,8 +53,8 @@ const char Usage[] =
     "       hvdtool show FILE.hvd [--json]\n"
     "       hvdtool check FILE.hvd\n"
     "       hvdtool diff A.hvd B.hvd [--json]\n"
-    "       hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model]\n"
-    "       hvdtool range MODEL.txt [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model]\n"
+    "       hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model] [--sobol]\n"
+    "       hvdtool range MODEL.txt [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model] [--sobol]\n"
     "       hvdtool solve FILE.hvd [--result galaxy|universe|inhabited] [--target N] [--json]\n";
 
 void PrintText(const char* name, const char* text)
@@ -164,6 +164,7 @@ int OptionCommand(const std::string& command, const std::vector<std::string>& ar
 {
     unsigned allowed = JsonOption;
     if (command == "range") allowed |= SamplesOption | SeedOption | ThreadsOption | SvgOption | PrintModelOption;
+    if (command == "range") allowed |= SobolOption;
     if (command == "solve") allowed |= ResultOption | TargetOption;
     CommandLine line;
     if (!ParseCommandLine(command.c_str(), args, allowed, &line)) return 2;

@@ -6,6 +6,7 @@
 #include "model/number_text.h"
 #include "tools/hvdtool/output/json_writer.h"
 #include "tools/hvdtool/output/number_format.h"
+#include "tools/hvdtool/range/sobol_report.h"
 #include "tools/hvdtool/settings/settings_source.h"
 
 namespace {
@@ -376,6 +377,7 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
         }
     }
     if (!report.endShares.empty()) AppendEndShares(&out, report, sampler);
+    if (report.sobol.computed) AppendSobolText(&out, report.sobol, sampler, report.seed);
     return out;
 }
 
@@ -567,6 +569,7 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
         json.EndArray();
         json.EndObject();
     }
+    if (report.sobol.computed) WriteSobolJson(&json, report.sobol, sampler);
     json.EndObject();
     return json.Text();
 }

@@ -13,6 +13,7 @@
 
 #include "tools/hvdtool/range/range_histogram.h"
 #include "tools/hvdtool/range/range_sampler.h"
+#include "tools/hvdtool/range/sobol_run.h"
 #include "tools/hvdtool/settings/result_values.h"
 
 // Statistics of one result over the draws. The points are draws
@@ -89,6 +90,7 @@ struct RangeReport {
     // largest first (ties in file order), the hopeless ones last.
     std::vector<EndShares> endShares;
     std::vector<std::size_t> endShareRanking;
+    SobolReport sobol;  // range --sobol (RunSobol); not computed otherwise
 };
 
 // How far a run has come: accepted draws of the plain run, then of the
