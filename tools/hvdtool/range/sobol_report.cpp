@@ -74,8 +74,8 @@ void AppendSobolText(std::string* out, const SobolReport& sobol, const SettingsS
     const std::size_t k = sobol.indices.size();
     const std::uint64_t n = sobol.baseSamples;
     *out += "\n" + Paragraph("Sobol indices of log10 N, N the civilizations in our galaxy before rounding and the \"at least 1\" rule: "
-                             "the share of its variance that each parameter carries alone (first order) and with the others it acts "
-                             "together with (total), largest total first.");
+                             "the share of its variance that each parameter carries alone (first order) and together with the others "
+                             "(total), largest total first.");
     if (k == 0) {
         *out += "No parameter is drawn.\n";
         return;
