@@ -81,8 +81,8 @@ void AppendSobolText(std::string* out, const SobolReport& sobol, const SettingsS
         return;
     }
     *out += Paragraph(Count(n) + " draws each for A and B" +
-                      (sobol.capped ? " (at most " + Count(SobolMaxBaseSamples) + ", whatever --samples says)" : "") + " and " +
-                      std::to_string(k) + " x " + Count(n) + " rows of A with one parameter from B: " + Count(n * (k + 2)) +
+                      (sobol.capped ? " (at most " + Count(SobolMaxBaseSamples) + ", whatever --samples says)" : "") + " and, for each of the " +
+                      std::to_string(k) + " parameters, " + Count(n) + " rows of A with that parameter from B: " + Count(n * (k + 2)) +
                       " runs of the estimate, seed " + std::to_string(seed) + ". Settings for A and B the wizard would refuse, drawn "
                       "again: " + Count(sobol.refused) + ". N of 0 or below, counted as 10^-30: " + Count(sobol.floored) + " of the " +
                       Count(2 * n) + " draws of A and B. Rows of A with one parameter from B that the wizard would refuse, computed "

@@ -20,33 +20,14 @@ const char TotalColour[] = "#b7c9e6";
 const char FirstColour[] = "#3f6fb5";
 const char WhiskerColour[] = "#222";
 
-// A linear axis from lowest to highest (whole tenths) between the axis's
-// pixels.
-struct ShareAxis {
-    long double lowest, highest;
-
-    long double X(long double share) const
-    {
-        if (!std::isfinite(share)) share = lowest;
-        share = std::max(lowest, std::min(highest, share));
-        return AxisLeft + (share - lowest) / (highest - lowest) * (AxisRight - AxisLeft);
-    }
-};
-
-// 0 to 1, reaching out by whole tenths to the estimates and intervals
-// beyond (estimates scatter around a true 0 or 1).
-ShareAxis AxisOf(const SobolReport& sobol)
+// The axis from 0 to 1 between the axis's pixels; estimates a little
+// beyond (around a true 0 or 1) are drawn at its ends; the bar's title
+// and notes give them.
+long double X(long double share)
 {
-    long double lowest = 0, highest = 1;
-    for (const SobolIndex& s : sobol.indices) {
-        for (long double v : {s.first, s.total, s.firstInterval[0], s.firstInterval[1], s.totalInterval[0], s.totalInterval[1]}) {
-            if (!std::isfinite(v)) continue;
-            lowest = std::min(lowest, std::floor(v * 10) / 10);
-            highest = std::max(highest, std::ceil(v * 10) / 10);
-        }
-    }
-    // A badly estimated index (too few draws) does not squeeze the rest.
-    return ShareAxis{std::max(lowest, -1.0L), std::min(highest, 2.0L)};
+    if (!std::isfinite(share)) share = 0;
+    share = std::max(0.0L, std::min(1.0L, share));
+    return AxisLeft + share * (AxisRight - AxisLeft);
 }
 
 std::string Rect(const char* kind, long double x1, long double x2, long double y, long double height, const char* colour)
@@ -57,9 +38,9 @@ std::string Rect(const char* kind, long double x1, long double x2, long double y
 }
 
 // An interval's whisker at height y: a line with a short tick at each end.
-std::string Whisker(const char* kind, const ShareAxis& axis, const long double* interval, long double y)
+std::string Whisker(const char* kind, const long double* interval, long double y)
 {
-    const long double x1 = axis.X(interval[0]), x2 = axis.X(interval[1]);
+    const long double x1 = X(interval[0]), x2 = X(interval[1]);
     const std::string style = std::string("stroke=\"") + WhiskerColour + "\"";
     return std::string("<g class=\"") + kind + "\">\n" + Line(x1, y, x2, y, style.c_str()) + Line(x1, y - 3, x1, y + 3, style.c_str()) +
            Line(x2, y - 3, x2, y + 3, style.c_str()) + "</g>\n";
@@ -69,7 +50,6 @@ std::string Whisker(const char* kind, const ShareAxis& axis, const long double* 
 
 int SobolChart(std::string* svg, const SobolReport& sobol, const SettingsSampler& sampler, int top)
 {
-    const ShareAxis axis = AxisOf(sobol);
     const int rowsTop = top + 58;
     const int axisY = rowsTop + static_cast<int>(sobol.indices.size()) * RowHeight + 4;
     *svg += "<g class=\"sobol-chart\">\n";
@@ -81,17 +61,14 @@ int SobolChart(std::string* svg, const SobolReport& sobol, const SettingsSampler
                      SobolIndexText(sobol.firstSum),
                  " fill=\"#444\"");
     *svg += Text(NotesLeft, top + 50, "start", "first order, total", " fill=\"#444\"");
-    const int firstTenth = static_cast<int>(std::lround(axis.lowest * 10)), lastTenth = static_cast<int>(std::lround(axis.highest * 10));
-    const int labelEvery = lastTenth - firstTenth > 12 ? 5 : 1;  // tenths between labels
-    for (int tenth = firstTenth; tenth <= lastTenth; ++tenth) {
-        const long double at = axis.X(tenth / 10.0L);
+    for (int tenth = 0; tenth <= 10; ++tenth) {
+        const long double at = X(tenth / 10.0L);
         *svg += Line(at, rowsTop - 4, at, axisY, tenth == 0 ? "stroke=\"#999\"" : "stroke=\"#eee\"");
-        // "0.5" from "0.500"
-        if (tenth % labelEvery == 0) *svg += Text(at, axisY + 16, "middle", SobolIndexText(tenth / 10.0L).substr(0, tenth < 0 ? 4 : 3));
+        *svg += Text(at, axisY + 16, "middle", tenth == 10 ? "1" : "0." + std::to_string(tenth));
     }
     *svg += Line(AxisLeft, axisY, AxisRight, axisY, "stroke=\"#999\"");
 
-    const long double zero = axis.X(0);
+    const long double zero = X(0);
     for (std::size_t i = 0; i < sobol.indices.size(); ++i) {
         const SobolIndex& s = sobol.indices[i];
         const ParameterSpread& p = sampler.Parameter(sobol.parameters[i]);
@@ -102,10 +79,10 @@ int SobolChart(std::string* svg, const SobolReport& sobol, const SettingsSampler
                                   SobolIndexText(s.totalInterval[1]) + ")";
         *svg += "<g class=\"index\" data-parameter=\"" + Xml(p.field->name) + "\">\n";
         *svg += "<title>" + Xml(p.field->name) + ": first order " + first + ", total " + total + "</title>\n";
-        *svg += Rect("total", zero, axis.X(s.total), y, 16, TotalColour);
-        *svg += Rect("first", zero, axis.X(s.first), y + 4, 8, FirstColour);
-        *svg += Whisker("total-interval", axis, s.totalInterval, y + 2);
-        *svg += Whisker("first-interval", axis, s.firstInterval, y + 14);
+        *svg += Rect("total", zero, X(s.total), y, 16, TotalColour);
+        *svg += Rect("first", zero, X(s.first), y + 4, 8, FirstColour);
+        *svg += Whisker("total-interval", s.totalInterval, y + 2);
+        *svg += Whisker("first-interval", s.firstInterval, y + 14);
         *svg += Text(NameRight, y + 13, "end", Xml(p.field->name));
         *svg += Text(NotesLeft, y + 13, "start", SobolIndexText(s.first) + ", " + SobolIndexText(s.total), " fill=\"#444\"");
         *svg += "</g>\n";
