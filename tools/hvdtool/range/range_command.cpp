@@ -95,9 +95,12 @@ void ShowSobolProgress(void* context, std::uint64_t runs, std::uint64_t total, b
     p.visible = true;
     p.shown = now;
     long long ms = Milliseconds(now - p.start);
-    std::string line = "hvdtool range: Sobol indices, " + (done ? Count(total) + " runs of the estimate in " + std::to_string(ms / 1000) +
-                                                                      "." + std::to_string(ms / 100 % 10) + " s, then the intervals"
-                                                                : Count(runs) + " of " + Count(total) + " runs" + Percent(runs, total));
+    std::string line = "hvdtool range: Sobol indices, ";
+    if (done) {
+        line += Count(total) + " runs in " + std::to_string(ms / 1000) + "." + std::to_string(ms / 100 % 10) + " s, then the intervals";
+    } else {
+        line += Count(runs) + " of " + Count(total) + " runs" + Percent(runs, total);
+    }
     std::fprintf(stderr, "\r%-78s%s", line.c_str(), done ? "\n" : "");
     std::fflush(stderr);
 }

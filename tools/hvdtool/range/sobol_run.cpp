@@ -47,12 +47,13 @@ struct SobolDesign {
         for (std::size_t k = 0; k < s.VariedCount(); ++k) mixedRules[k] = RulesOfField(s.Varied(k)) & JoiningRules;
     }
 
-    // Counts the floored outputs of A and B only (floored).
-    double Output(SettingsRecord* record, SobolTally* floored) const
+    // The output of the record's settings; a row of A or B counts it in
+    // tally when it is floored (tally nullptr for the A_B^i rows).
+    double Output(SettingsRecord* record, SobolTally* tally) const
     {
-        bool belowZero = false;
-        const double f = SobolOutput(ComputeResultsFor(record).galaxyCivilizations, &belowZero);
-        if (floored) floored->floored += belowZero;
+        bool floored = false;
+        const double f = SobolOutput(ComputeResultsFor(record).galaxyCivilizations, &floored);
+        if (tally) tally->floored += floored;
         return f;
     }
 
