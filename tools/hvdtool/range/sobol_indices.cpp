@@ -12,14 +12,15 @@ namespace {
 // the draws' sequences in xoshiro256**'s period of 2^256.
 const std::uint64_t BootstrapSeedBits = 0xB0075724A5E5A3C1ull;
 
-// A whole number from 0 to n - 1, each equally likely (the few largest
-// 64-bit numbers that would favour the small ones are drawn again).
-std::uint64_t UniformBelow(RandomSource& random, std::uint64_t n)
+// A whole number from 0 to n - 1, each equally likely, from the high half
+// of a draw (Lemire's multiply and shift: no division). threshold is 2^32
+// mod n: the products whose low half falls below it would favour some
+// results, and are drawn again.
+std::uint32_t UniformBelow(RandomSource& random, std::uint32_t n, std::uint32_t threshold)
 {
     for (;;) {
-        const std::uint64_t x = random.Next();
-        const std::uint64_t r = x % n;
-        if (x - r <= UINT64_MAX - (n - 1)) return r;
+        const std::uint64_t product = (random.Next() >> 32) * n;
+        if (static_cast<std::uint32_t>(product) >= threshold) return static_cast<std::uint32_t>(product >> 32);
     }
 }
 
@@ -177,10 +178,11 @@ std::vector<SobolIndex> SobolWithIntervals(const SobolOutputs& outputs, std::uin
         [&](std::size_t group) {
             HeldRows rows(outputs);
             std::vector<std::uint32_t> weights(n);
+            const std::uint32_t rowCount = static_cast<std::uint32_t>(n), threshold = (0u - rowCount) % rowCount;
             for (std::size_t r = group * ResamplesPerGroup; r < resamples && r < (group + 1) * ResamplesPerGroup; ++r) {
                 RandomSource random = sources[r];
                 std::fill(weights.begin(), weights.end(), 0);
-                for (std::size_t j = 0; j < n; ++j) ++weights[UniformBelow(random, n)];
+                for (std::size_t j = 0; j < n; ++j) ++weights[UniformBelow(random, rowCount, threshold)];
                 long double v;
                 rows.Estimate(outputs, weights.data(), &v, &firsts[r * k], &totals[r * k]);
             }

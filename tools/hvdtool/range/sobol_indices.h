@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <vector>
 
-// The outputs of a design of `rows` rows and `parameters` inputs: f(A),
-// f(B), and f(A_B^i) of input i at mixed[i * rows] to mixed[i * rows +
-// rows - 1]. Row j of all of them belongs together (A_B^i's row j is A's
-// row j with B's row j's input i).
+// The outputs of a design of `rows` rows (fewer than 2^32) and
+// `parameters` inputs: f(A), f(B), and f(A_B^i) of input i at mixed[i *
+// rows] to mixed[i * rows + rows - 1]. Row j of all of them belongs
+// together (A_B^i's row j is A's row j with B's row j's input i).
 struct SobolOutputs {
     std::size_t rows = 0, parameters = 0;
     std::vector<double> a, b, mixed;
