@@ -23,6 +23,7 @@
 //              show --json and diff
 //   range/     the Monte-Carlo run: sampler, blocks of draws, the run, its
 //              histograms, report and charts, the range command
+//              (sobol_*: the Sobol indices of range --sobol)
 //   solve/     the break-even search and the solve command
 //   output/    JSON, number texts and SVG parts
 #include <cstddef>
