@@ -51,11 +51,13 @@ fuzz: deps
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash cmake/run-fuzzers.sh
 
 # The model's hot operations natively and hvdtool range's draws per second
-# on one thread and on all, a default range run timed, then the results
-# screen's paint timings and start-up times under Wine (cmake/run-bench.sh).
+# on one thread and on all, a default range run timed (and one with --sobol),
+# then the results screen's paint timings and start-up times under Wine
+# (cmake/run-bench.sh).
 bench: deps native $(WIN64_BUILD)/CMakeCache.txt
 	build/native/model_bench
 	@bash -c 'TIMEFORMAT="hvdtool range, 100,000 draws and each parameter at its ends: %R s (%U s CPU)"; time build/native/hvdtool range build/native/scenarios/Pessimistic.hvd build/native/scenarios/Optimistic.hvd >/dev/null'
+	@bash -c 'TIMEFORMAT="hvdtool range --sobol, the same and 2,400,000 runs for the Sobol indices: %R s (%U s CPU)"; time build/native/hvdtool range build/native/scenarios/Pessimistic.hvd build/native/scenarios/Optimistic.hvd --sobol >/dev/null'
 	cmake --build $(WIN64_BUILD) --target paint_bench Halvdyne settings_Internal -j$(JOBS)
 	@bash cmake/run-bench.sh $(WIN64_BUILD)
 

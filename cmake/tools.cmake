@@ -30,6 +30,10 @@ add_library(hvdtool_core STATIC
   tools/hvdtool/range/range_run.cpp
   tools/hvdtool/range/range_sampler.cpp
   tools/hvdtool/range/range_svg.cpp
+  tools/hvdtool/range/sobol_indices.cpp
+  tools/hvdtool/range/sobol_report.cpp
+  tools/hvdtool/range/sobol_run.cpp
+  tools/hvdtool/range/sobol_svg.cpp
   tools/hvdtool/settings/result_values.cpp
   tools/hvdtool/settings/settings_check.cpp
   tools/hvdtool/settings/settings_diff.cpp

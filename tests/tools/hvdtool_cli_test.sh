@@ -378,6 +378,44 @@ assert low <= 0.325 and high >= 0.315, ('median', low, high)
 assert d['refused'] == 0 and d['model'] == 'Sandberg2018.txt', d['refused']
 EOF
 
+# --sobol: one index pair per drawn parameter, largest total first, in the
+# JSON, the text and one more chart; the same bytes on one thread or two;
+# nothing of it without --sobol; refused with a correlation.
+run range Sandberg2018.txt --samples 4000 --seed 3 --sobol --json --svg sobol.svg; cp stdout sobol.json
+[ $status -eq 0 ] && [ ! -s stderr ] || fail "range --sobol: status $status: $(cat stderr)"
+run range Sandberg2018.txt --samples 4000 --seed 3 --sobol; cp stdout sobol.txt
+python3 - sobol.json sobol.txt sobol.svg <<'EOF' || fail "range --sobol: not the expected indices, text and chart"
+import json, sys, xml.etree.ElementTree as ET
+d, text = json.load(open(sys.argv[1])), open(sys.argv[2]).read()
+s = d['sobol']
+drawn = [p['name'] for p in d['parameters'] if p['distribution'] != 'fixed']
+names = [i['name'] for i in s['indices']]
+assert sorted(names) == sorted(drawn) and len(drawn) == 7, names
+totals = [i['total'] for i in s['indices']]
+assert totals == sorted(totals, reverse=True), totals
+assert all(i['firstInterval'][0] <= i['firstInterval'][1] and i['totalInterval'][0] <= i['totalInterval'][1] for i in s['indices'])
+assert abs(sum(i['first'] for i in s['indices']) - s['firstSum']) < 1e-6
+assert s['baseSamples'] == 4000 and s['modelRuns'] == 4000 * 9 and s['refusedMixed'] == 0 and 0 < s['floored'] < 8000, s
+assert names[0] == 'LifeEvolvesProb', names  # its log10normal(0, 50) spans hundreds of decades
+rows = text.split('total (95 % interval)\n', 1)[1].splitlines()[:7]
+assert [r.split()[0] for r in rows] == names, rows
+assert '%.3f' % s['indices'][0]['total'] == rows[0].split()[5], rows[0]
+ns = {'svg': 'http://www.w3.org/2000/svg'}
+chart = ET.parse(sys.argv[3]).getroot().findall('svg:g[@class="sobol-chart"]', ns)
+assert len(chart) == 1 and [g.get('data-parameter') for g in chart[0].findall('svg:g[@class="index"]', ns)] == names
+EOF
+for threads in 1 2; do
+  run range Pessimistic.hvd Optimistic.hvd --samples 3000 --seed 7 --sobol --threads $threads --svg sobol-$threads.svg; cp stdout sobol-$threads.txt
+done
+cmp -s sobol-1.txt sobol-2.txt && cmp -s sobol-1.svg sobol-2.svg || fail "range --sobol on one thread and on two: not the same output"
+grep -Eq '^  LifeEvolvesProb +[0-9.]+ \([0-9.-]+ to [0-9.]+\) +[0-9.]+ \([0-9.]+ to [0-9.]+\)$' sobol-1.txt || fail "range --sobol: no line for LifeEvolvesProb"
+grep -q 'Sobol' seed7.txt first.svg seed7.json && fail "range without --sobol: Sobol indices in the output"
+printf 'Base = Middle.hvd\nPlanetShare = uniform(0.2, 0.8)\nPlanetInEcoProb = uniform(0.1, 0.9)\nCorrelation(PlanetShare, PlanetInEcoProb) = 0.5\n' >correlated.txt
+expect_bad '^hvdtool: correlated\.txt: --sobol: Sobol indices assume independent parameters, and line 4 correlates PlanetShare with PlanetInEcoProb; leave out --sobol or the correlations$' range correlated.txt --sobol --svg correlated.svg
+[ ! -e correlated.svg ] || fail "range --sobol with a correlation wrote its chart"
+run range correlated.txt --samples 100
+[ $status -eq 0 ] || fail "range of a correlated description without --sobol: status $status"
+
 # 10^30 only through the galaxy's one factor without a bound, far beyond
 # 10^21, where the wizard's field shows the exponent form.
 run solve worked_example.hvd --target 1e30

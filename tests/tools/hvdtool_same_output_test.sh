@@ -15,6 +15,7 @@ for args in "range Pessimistic.hvd Optimistic.hvd --samples 50000 --seed 11" \
             "range Optimistic.hvd Middle.hvd --samples 20000 --json --svg chart.svg" \
             "range Sandberg2018.txt --samples 20000 --seed 3 --json" \
             "range Sandberg2018.txt --samples 20000 --observe settlement --svg chart.svg" \
+            "range Pessimistic.hvd Optimistic.hvd --samples 5000 --seed 4 --sobol --json" \
             "diff Pessimistic.hvd Optimistic.hvd --json" \
             "diff Middle.hvd Optimistic.hvd" \
             "solve Middle.hvd" \

@@ -25,6 +25,7 @@ const OptionName Options[] = {
     {"--target", TargetOption, true},
     {"--print-model", PrintModelOption, false},
     {"--observe", ObserveOption, true},
+    {"--sobol", SobolOption, false},
 };
 
 // Plain decimal digits only: no sign, no spaces, no grouping.
@@ -110,7 +111,8 @@ bool SetValue(const OptionName& o, const std::string& value, CommandLine* out)
         }
         return true;
     case JsonOption:
-    case PrintModelOption: break;
+    case PrintModelOption:
+    case SobolOption: break;
     }
     return true;
 }
@@ -149,7 +151,7 @@ bool ParseCommandLine(const char* command, const std::vector<std::string>& args,
                 Fail(name, "takes no value");
                 return false;
             }
-            (found->option == JsonOption ? out->json : out->printModel) = true;
+            (found->option == JsonOption ? out->json : found->option == SobolOption ? out->sobol : out->printModel) = true;
             continue;
         }
         std::string value;

@@ -17,6 +17,7 @@ enum CommandOption : unsigned {
     TargetOption = 64,  // --target N
     PrintModelOption = 128,  // --print-model
     ObserveOption = 256,  // --observe none|sampling|poisson|nok3|settlement
+    SobolOption = 512,  // --sobol
 };
 
 // The result whose product solve follows.
@@ -31,6 +32,7 @@ struct CommandLine {
     std::vector<std::string> files;  // the arguments that are not options
     bool json = false;
     bool printModel = false;
+    bool sobol = false;
     std::uint64_t samples = DefaultSamples;
     std::uint64_t seed = DefaultSeed;
     std::string svgPath;  // empty: no chart

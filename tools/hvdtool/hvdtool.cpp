@@ -23,6 +23,7 @@
 //              show --json and diff
 //   range/     the Monte-Carlo run: sampler, blocks of draws, the run, its
 //              histograms, report and charts, the range command
+//              (sobol_*: the Sobol indices of range --sobol)
 //   solve/     the break-even search and the solve command
 //   output/    JSON, number texts and SVG parts
 #include <cstddef>
@@ -54,9 +55,9 @@ const char Usage[] =
     "       hvdtool check FILE.hvd\n"
     "       hvdtool diff A.hvd B.hvd [--json]\n"
     "       hvdtool range A.hvd B.hvd [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model]\n"
-    "             [--observe none|sampling|poisson|nok3|settlement]\n"
+    "             [--observe none|sampling|poisson|nok3|settlement] [--sobol]\n"
     "       hvdtool range MODEL.txt [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model]\n"
-    "             [--observe none|sampling|poisson|nok3|settlement]\n"
+    "             [--observe none|sampling|poisson|nok3|settlement] [--sobol]\n"
     "       hvdtool solve FILE.hvd [--result galaxy|universe|inhabited] [--target N] [--json]\n";
 
 void PrintText(const char* name, const char* text)
@@ -165,7 +166,7 @@ int CheckCommand(const std::string& path)
 int OptionCommand(const std::string& command, const std::vector<std::string>& args)
 {
     unsigned allowed = JsonOption;
-    if (command == "range") allowed |= SamplesOption | SeedOption | ThreadsOption | SvgOption | PrintModelOption | ObserveOption;
+    if (command == "range") allowed |= SamplesOption | SeedOption | ThreadsOption | SvgOption | PrintModelOption | ObserveOption | SobolOption;
     if (command == "solve") allowed |= ResultOption | TargetOption;
     CommandLine line;
     if (!ParseCommandLine(command.c_str(), args, allowed, &line)) return 2;

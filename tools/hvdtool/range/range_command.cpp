@@ -1,5 +1,5 @@
 // hvdtool range A.hvd B.hvd | MODEL.txt [--samples N] [--seed S] [--threads N] [--json] [--svg FILE] [--print-model]
-//               [--observe none|sampling|poisson|nok3|settlement].
+//               [--observe none|sampling|poisson|nok3|settlement] [--sobol].
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +17,7 @@
 #include "tools/hvdtool/range/range_report.h"
 #include "tools/hvdtool/range/range_run.h"
 #include "tools/hvdtool/range/range_svg.h"
+#include "tools/hvdtool/range/sobol_run.h"
 #include "tools/hvdtool/settings/settings_check.h"
 #include "tools/hvdtool/settings/settings_source.h"
 #include "tools/hvdtool/tool_commands.h"
@@ -82,6 +83,26 @@ void ShowProgress(void* context, const RangeProgressState& state)
     }
     // Blanks over what is left of a longer line before.
     std::fprintf(stderr, "\r%-78s%s", line.c_str(), state.done ? "\n" : "");
+    std::fflush(stderr);
+}
+
+// The Sobol indices' model runs, on a line of their own after the run's.
+void ShowSobolProgress(void* context, std::uint64_t runs, std::uint64_t total, bool done)
+{
+    Progress& p = *static_cast<Progress*>(context);
+    if (!p.terminal) return;
+    Clock::time_point now = Clock::now();
+    if (Milliseconds(now - p.start) < 1000 || (p.visible && !done && Milliseconds(now - p.shown) < 250)) return;
+    p.visible = true;
+    p.shown = now;
+    long long ms = Milliseconds(now - p.start);
+    std::string line = "hvdtool range: Sobol indices, ";
+    if (done) {
+        line += Count(total) + " runs in " + std::to_string(ms / 1000) + "." + std::to_string(ms / 100 % 10) + " s, then the intervals";
+    } else {
+        line += Count(runs) + " of " + Count(total) + " runs" + Percent(runs, total);
+    }
+    std::fprintf(stderr, "\r%-78s%s", line.c_str(), done ? "\n" : "");
     std::fflush(stderr);
 }
 
@@ -171,6 +192,9 @@ int RangeCommand(const CommandLine& line)
         return 0;
     }
 
+    std::string sobolProblem;
+    if (line.sobol && !SobolAllowed(model, &sobolProblem)) return Fail(name, sobolProblem);
+
     SettingsSampler sampler(model);
     RangeReport report;
     Progress progress;
@@ -184,6 +208,17 @@ int RangeCommand(const CommandLine& line)
     run.progressContext = &progress;
     std::string problem;
     if (!RunRange(sampler, run, &report, &problem)) return Fail(name, problem);
+    if (line.sobol) {
+        Progress sobolProgress;
+        sobolProgress.terminal = progress.terminal;
+        SobolRun sobol;
+        sobol.samples = run.samples;
+        sobol.seed = run.seed;
+        sobol.threads = run.threads;
+        sobol.progress = ShowSobolProgress;
+        sobol.progressContext = &sobolProgress;
+        if (!RunSobol(sampler, sobol, &report.sobol, &problem)) return Fail(name, problem);
+    }
     if (!line.svgPath.empty()) {
         std::string svg = RangeSvg(report, sampler, pathA, pathB);
         if (!WriteFileWhole(line.svgPath, svg.data(), svg.size(), &problem)) return Fail(line.svgPath, problem);

@@ -6,6 +6,7 @@
 #include "model/number_text.h"
 #include "tools/hvdtool/output/json_writer.h"
 #include "tools/hvdtool/output/number_format.h"
+#include "tools/hvdtool/range/sobol_report.h"
 #include "tools/hvdtool/settings/settings_source.h"
 
 namespace {
@@ -407,6 +408,10 @@ std::string RangeReportText(const RangeReport& report, const SettingsSampler& sa
         }
     }
     if (!report.endShares.empty()) AppendEndShares(&out, report, sampler);
+    if (report.sobol.computed) {
+        AppendSobolText(&out, report.sobol, sampler, report.seed);
+        if (report.Weighted()) out += "(The indices are of the draws as drawn: the update on our seeing no one does not\nweigh them.)\n";
+    }
     return out;
 }
 
@@ -625,6 +630,7 @@ std::string RangeReportJson(const RangeReport& report, const SettingsSampler& sa
         json.EndArray();
         json.EndObject();
     }
+    if (report.sobol.computed) WriteSobolJson(&json, report.sobol, sampler);
     json.EndObject();
     return json.Text();
 }

@@ -14,6 +14,7 @@
 #include "tools/hvdtool/range/observation.h"
 #include "tools/hvdtool/range/range_histogram.h"
 #include "tools/hvdtool/range/range_sampler.h"
+#include "tools/hvdtool/range/sobol_run.h"
 #include "tools/hvdtool/settings/result_values.h"
 
 // Statistics of one result over the draws. The points are draws
@@ -115,6 +116,7 @@ struct RangeReport {
     std::vector<EndShares> endShares;
     std::vector<std::size_t> endShareRanking;
     std::uint64_t endSamples = 0;  // the draws each end share is of
+    SobolReport sobol;  // range --sobol (RunSobol); not computed otherwise
 
     bool Weighted() const { return observation != Observation::None; }
 };

@@ -7,6 +7,7 @@
 #include "tools/hvdtool/output/svg_parts.h"
 #include "tools/hvdtool/range/distribution_svg.h"
 #include "tools/hvdtool/range/range_report.h"
+#include "tools/hvdtool/range/sobol_svg.h"
 #include "tools/hvdtool/settings/settings_source.h"
 
 namespace {
@@ -209,6 +210,7 @@ std::string RangeSvg(const RangeReport& report, const SettingsSampler& sampler, 
     top += DistributionChart(&charts, report.galaxyDistribution, weighted ? &report.galaxyPrior : nullptr, true, top) + 20;
     top += TornadoChart(&charts, report, sampler, true, top) + 28;
     if (!report.endShares.empty()) top += EndSharesChart(&charts, report, sampler, top) + 28;
+    if (report.sobol.computed && !report.sobol.indices.empty()) top += SobolChart(&charts, report.sobol, sampler, top) + 28;
     top += DistributionChart(&charts, report.inhabitedDistribution, weighted ? &report.inhabitedPrior : nullptr, false, top) + 20;
     top += TornadoChart(&charts, report, sampler, false, top);
     int height = top + 14;

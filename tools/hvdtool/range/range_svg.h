@@ -4,6 +4,7 @@
 // sensitivity, one bar per varied parameter, largest change at the top;
 // after the civilizations' two, a tornado chart of the share of draws with
 // fewer than one of them with each parameter held at its ends.
+// With --sobol the Sobol indices' chart follows (sobol_svg.h).
 #pragma once
 
 #include <string>
