@@ -22,7 +22,10 @@ and the table of the updates on our seeing no one after
 
 with a row for each --observe kind of hvdtool range Sandberg2018.txt: the
 share below one with its interval, the Poisson reading, the effective
-number of draws, and the paper's figure where it gives one.
+number of draws, and the paper's figure where it gives one; and the Sobol
+indices of hvdtool range Sandberg2018.txt --sobol after
+
+    <!-- sobol indices -->
 
   readme-examples.py write README FOLDER HVDTOOL...   runs each example there and writes its output into README
   readme-examples.py check README HVDTOOL...          runs each example in this folder; fails where README differs
@@ -38,6 +41,7 @@ import sys
 BLOCK = re.compile(r'(<!-- hvdtool example -->\n```\n\$ hvdtool ([^\n]*)\n)(.*?)(```\n)', re.S)
 TABLE = re.compile(r'(<!-- published estimates -->\n)((?:\|[^\n]*\n)*)')
 UPDATES = re.compile(r'(<!-- fermi updates -->\n)((?:\|[^\n]*\n)*)')
+SOBOL = re.compile(r'(<!-- sobol indices -->\n)((?:\|[^\n]*\n)*)')
 
 # Sandberg, Drexler and Ord 2018: the chance of fewer than one civilization
 # in our galaxy before any update and after the settlement update.
@@ -93,6 +97,20 @@ def updates_table(hvdtool, folder):
     return '\n'.join(lines) + '\n'
 
 
+def sobol_table(hvdtool, folder):
+    d = json.loads(run(hvdtool, 'range Sandberg2018.txt --json --sobol', folder))['sobol']
+    lines = ['| Parameter | First-order (95 % interval) | Total (95 % interval) |', '|---|--:|--:|']
+    def index(x):
+        return '%.3f' % (round(x, 3) + 0.0)  # no "-0.000" for a tiny negative estimate
+
+    for p in d['indices']:
+        lines.append('| %s | %s (%s to %s) | %s (%s to %s) |' % (
+            p['name'], index(p['first']), index(p['firstInterval'][0]), index(p['firstInterval'][1]),
+            index(p['total']), index(p['totalInterval'][0]), index(p['totalInterval'][1])))
+    lines.append('| sum | %s | |' % index(sum(p['first'] for p in d['indices'])))
+    return '\n'.join(lines) + '\n'
+
+
 def main():
     mode, readme = sys.argv[1], sys.argv[2]
     text = open(readme, encoding='utf-8').read()
@@ -104,6 +122,7 @@ def main():
         text = BLOCK.sub(lambda m: m.group(1) + run(hvdtool, m.group(2), folder) + m.group(4), text)
         text = TABLE.sub(lambda m: m.group(1) + published_table(readme, hvdtool, folder), text)
         text = UPDATES.sub(lambda m: m.group(1) + updates_table(hvdtool, folder), text)
+        text = SOBOL.sub(lambda m: m.group(1) + sobol_table(hvdtool, folder), text)
         with open(readme + '.partial', 'w', encoding='utf-8') as out:
             out.write(text)
         os.replace(readme + '.partial', readme)
@@ -127,6 +146,10 @@ def main():
         if shown != updates_table(hvdtool, '.'):
             failures += 1
             print('FAIL: the README\'s table of the updates on seeing no one is not what the tool gives now: run make readme-chart')
+    for _, shown in SOBOL.findall(text):
+        if shown != sobol_table(hvdtool, '.'):
+            failures += 1
+            print('FAIL: the README\'s table of Sobol indices is not what the tool gives now: run make readme-chart')
     return 1 if failures else 0
 
 
