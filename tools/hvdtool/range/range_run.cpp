@@ -101,88 +101,73 @@ struct DrawnResults {
     }
 };
 
-void SummarizeCounts(const std::vector<std::int64_t>& counts, const std::vector<std::uint8_t>& exponents, ResultSpread* out)
+// The points come as ranks; the result is the count or the text it stands for.
+void StorePoints(const CountRank points[3], const CountRank intervals[3][2], ResultSpread* out)
 {
-    std::vector<CountRank> ranks(counts.size());
-    long double sum = 0;
-    bool defined = true;
-    for (std::size_t i = 0; i < counts.size(); ++i) {
-        ranks[i] = RankOf(counts[i], exponents[i]);
-        if (exponents[i] != 0) defined = false;
-        sum += static_cast<long double>(counts[i]);
-    }
-    CountRank points[3], intervals[3][2];
-    SelectPoints(&ranks, [](const CountRank& a, const CountRank& b) { return a < b; }, points, intervals);
     out->low = CountOf(points[0]);
     out->median = CountOf(points[1]);
     out->high = CountOf(points[2]);
     for (int i = 0; i < 3; ++i) {
         for (int end = 0; end < 2; ++end) out->intervals[i][end] = CountOf(intervals[i][end]);
     }
-    out->meanDefined = defined;
-    out->mean = defined ? sum / static_cast<long double>(counts.size()) : 0.0L;
 }
 
-// With weights: the weighted points and mean; a count's mean as without.
-void SummarizeWeightedCounts(const std::vector<std::int64_t>& counts, const std::vector<std::uint8_t>& exponents,
-                             const std::vector<double>& weights, long double effective, ResultSpread* out)
+void StorePoints(const float points[3], const float intervals[3][2], ResultSpread* out)
+{
+    out->low = ResultValue{true, 0, 0, points[0]};
+    out->median = ResultValue{true, 0, 0, points[1]};
+    out->high = ResultValue{true, 0, 0, points[2]};
+    for (int i = 0; i < 3; ++i) {
+        for (int end = 0; end < 2; ++end) out->intervals[i][end] = ResultValue{true, 0, 0, intervals[i][end]};
+    }
+}
+
+// The points and the mean of a count result; with weights (not empty) the
+// weighted ones, of effective draws.
+void SummarizeCounts(const std::vector<std::int64_t>& counts, const std::vector<std::uint8_t>& exponents, const std::vector<double>& weights,
+                     long double effective, ResultSpread* out)
 {
     std::vector<CountRank> ranks(counts.size());
     long double sum = 0, total = 0;
     bool defined = true;
     for (std::size_t i = 0; i < counts.size(); ++i) {
+        const long double w = weights.empty() ? 1 : weights[i];
         ranks[i] = RankOf(counts[i], exponents[i]);
         if (exponents[i] != 0) defined = false;
-        sum += weights[i] * static_cast<long double>(counts[i]);
-        total += weights[i];
+        sum += w * static_cast<long double>(counts[i]);
+        total += w;
     }
     CountRank points[3], intervals[3][2];
-    SelectWeightedPoints(ranks, weights, [](const CountRank& a, const CountRank& b) { return a < b; }, effective, points, intervals);
-    out->low = CountOf(points[0]);
-    out->median = CountOf(points[1]);
-    out->high = CountOf(points[2]);
-    for (int i = 0; i < 3; ++i) {
-        for (int end = 0; end < 2; ++end) out->intervals[i][end] = CountOf(intervals[i][end]);
+    auto less = [](const CountRank& a, const CountRank& b) { return a < b; };
+    if (weights.empty()) {
+        SelectPoints(&ranks, less, points, intervals);
+    } else {
+        SelectWeightedPoints(ranks, weights, less, effective, points, intervals);
     }
+    StorePoints(points, intervals, out);
     out->meanDefined = defined;
     out->mean = defined ? sum / total : 0.0L;
 }
 
-void SummarizeWeightedDistances(const std::vector<float>& distances, const std::vector<double>& weights, long double effective,
-                                ResultSpread* out)
+// The same for a distance (the distances are reordered when unweighted).
+void SummarizeDistances(std::vector<float>* distances, const std::vector<double>& weights, long double effective, ResultSpread* out)
 {
     long double sum = 0, total = 0;
-    for (std::size_t i = 0; i < distances.size(); ++i) {
+    for (std::size_t i = 0; i < distances->size(); ++i) {
+        const long double w = weights.empty() ? 1 : weights[i];
         // A draw of no weight adds nothing, even an infinite distance.
-        if (weights[i] > 0) sum += weights[i] * static_cast<long double>(distances[i]);
-        total += weights[i];
+        if (w > 0) sum += w * static_cast<long double>((*distances)[i]);
+        total += w;
     }
     float points[3], intervals[3][2];
-    SelectWeightedPoints(distances, weights, DistanceLess, effective, points, intervals);
-    out->low = ResultValue{true, 0, 0, points[0]};
-    out->median = ResultValue{true, 0, 0, points[1]};
-    out->high = ResultValue{true, 0, 0, points[2]};
-    for (int i = 0; i < 3; ++i) {
-        for (int end = 0; end < 2; ++end) out->intervals[i][end] = ResultValue{true, 0, 0, intervals[i][end]};
+    if (weights.empty()) {
+        SelectPoints(distances, DistanceLess, points, intervals);
+    } else {
+        SelectWeightedPoints(*distances, weights, DistanceLess, effective, points, intervals);
     }
+    StorePoints(points, intervals, out);
     out->meanDefined = true;
     out->mean = sum / total;
-}
-
-void SummarizeDistances(std::vector<float>* distances, ResultSpread* out)
-{
-    long double sum = 0;
-    for (float d : *distances) sum += d;
-    float points[3], intervals[3][2];
-    SelectPoints(distances, DistanceLess, points, intervals);
-    out->low = ResultValue{true, 0, 0, points[0]};
-    out->median = ResultValue{true, 0, 0, points[1]};
-    out->high = ResultValue{true, 0, 0, points[2]};
-    for (int i = 0; i < 3; ++i) {
-        for (int end = 0; end < 2; ++end) out->intervals[i][end] = ResultValue{true, 0, 0, intervals[i][end]};
-    }
-    out->meanDefined = true;
-    out->mean = sum / static_cast<long double>(distances->size());
 }
 
 SensitivityEntry MoveOne(const SettingsSampler& sampler, std::size_t parameter)
@@ -597,20 +582,8 @@ bool RunRange(const SettingsSampler& sampler, const RangeRun& run, RangeReport* 
             *distribution = BuildHistogram(&drawn.products[product]);
         }
     };
-    auto counts = [&](int i, ResultSpread* out) {
-        if (weighted) {
-            SummarizeWeightedCounts(drawn.counts[i], drawn.exponents[i], w, effective, out);
-        } else {
-            SummarizeCounts(drawn.counts[i], drawn.exponents[i], out);
-        }
-    };
-    auto distances = [&](int i, ResultSpread* out) {
-        if (weighted) {
-            SummarizeWeightedDistances(drawn.distances[i], w, effective, out);
-        } else {
-            SummarizeDistances(&drawn.distances[i], out);
-        }
-    };
+    auto counts = [&](int i, ResultSpread* out) { SummarizeCounts(drawn.counts[i], drawn.exponents[i], w, effective, out); };
+    auto distances = [&](int i, ResultSpread* out) { SummarizeDistances(&drawn.distances[i], w, effective, out); };
     const std::function<void()> summaries[] = {
         [&]() { histograms(0, &report->inhabitedDistribution, &report->inhabitedPrior); },
         [&]() { histograms(1, &report->galaxyDistribution, &report->galaxyPrior); },
