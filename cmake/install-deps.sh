@@ -40,9 +40,10 @@ qemu_version=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null || true)
 qemu_fresh=
 if [ -z "$qemu_version" ] || dpkg --compare-versions "$qemu_version" lt 1:8; then
   echo "installing: qemu-user (bookworm-backports)"
-  backports=/etc/apt/sources.list.d/bookworm-backports.list
-  if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    echo "deb http://deb.debian.org/debian bookworm-backports main" | $sudo tee $backports >/dev/null
+  # From the machine's own Debian source: its mirror, its key, its format.
+  added=$($sudo bash "$(dirname "$0")/backports-source.sh")
+  if [ -n "$added" ]; then
+    echo "install-deps: bookworm-backports added as $added"
     updated=
   fi
   apt_update

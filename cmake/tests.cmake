@@ -40,6 +40,15 @@ if(NOT WIN32 AND NOT HALV_SANITIZE)
   endif()
 endif()
 
+# install-deps.sh's bookworm-backports entry, taken from package sources
+# laid out in temporary folders as machines have them (a mirror of their
+# own, one-line or deb822): the build machine's tools, so native only.
+if(NOT WIN32 AND NOT HALV_SANITIZE)
+  add_test(NAME backports_source
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/cmake/backports_source_test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/backports-source)
+  set_tests_properties(backports_source PROPERTIES TIMEOUT 60)
+endif()
+
 if(WIN32)
   add_executable(wine_keepalive WIN32 tests/support/wine_keepalive.cpp)
   halv_warnings(wine_keepalive)

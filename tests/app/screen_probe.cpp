@@ -29,7 +29,9 @@
 //                                    foreground, as Windows does when another
 //                                    program's last window closes
 //
-// Exit status: 0 done, 1 no such window, 2 bad arguments or a GDI failure.
+// Exit status: 0 done, 1 no such window, 2 bad arguments or a GDI failure,
+// 3 a crash (said on standard error; Wine's debugger would end the
+// process with 0).
 #include <windows.h>
 
 #include <cstdio>
@@ -54,8 +56,12 @@ int TextMask(const char* text)
     SIZE extent = {};
     TEXTMETRICA metrics = {};
     int length = static_cast<int>(std::strlen(text));
-    GetTextExtentPoint32A(memory, text, length, &extent);
-    GetTextMetricsA(memory, &metrics);
+    // Each step that can fail says so: the test then reports why there is
+    // no rendering.
+    if (!memory || !GetTextExtentPoint32A(memory, text, length, &extent) || !GetTextMetricsA(memory, &metrics)) {
+        std::fprintf(stderr, "screen_probe: no metrics of '%s' (screen DC %p, memory DC %p, error %lu)\n", text,
+                     static_cast<void*>(screen), static_cast<void*>(memory), GetLastError());
+    }
     const int width = extent.cx;
     const int height = metrics.tmHeight;
 
@@ -69,6 +75,7 @@ int TextMask(const char* text)
     void* bits = nullptr;
     HBITMAP bitmap = width > 0 ? CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
     int status = 2;
+    if (!bitmap && width > 0) std::fprintf(stderr, "screen_probe: no %dx%d bitmap (error %lu)\n", width, height, GetLastError());
     if (bitmap) {
         HGDIOBJ previousBitmap = SelectObject(memory, bitmap);
         RECT all = {0, 0, width, height};
@@ -248,10 +255,22 @@ int Activate()
     return SetForegroundWindow(windows.list[0]) ? 0 : 1;
 }
 
+// A crash ends the probe with status 3 and says where, so that the test
+// reports it rather than an empty answer.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* exception)
+{
+    std::fprintf(stderr, "screen_probe: exception 0x%08lX at %p\n", static_cast<unsigned long>(exception->ExceptionRecord->ExceptionCode),
+                 exception->ExceptionRecord->ExceptionAddress);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    SetUnhandledExceptionFilter(ReportCrash);
     int status = 2;
     if (argc == 2 && std::strcmp(argv[1], "fixed-font-height") == 0) {
         status = FixedFontHeight();

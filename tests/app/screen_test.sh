@@ -48,7 +48,23 @@ pixels() {  # file x y width height
     awk -v x0="$2" -v y0="$3" -v w="$4" '{ i = NR - 1; print x0 + i % w, y0 + int(i / w), $1, $2, $3 }'
 }
 
-probe() { "$WINELOADER" "$probe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+# Runs screen_probe: its output without carriage returns in $probe_out, its
+# status in $probe_status and as the function's status. What it wrote to
+# its standard error goes into the log. A failed probe is said as one, with
+# its status and how long it ran, so that it is never taken for an empty
+# answer; the caller then fails its check (status 1 of window-text and
+# choose-file means no such window).
+probe() {
+  local start
+  start=$(date +%s%N)
+  "$WINELOADER" "$probe" "$@" </dev/null >"$work/probe.out" 2>"$work/probe.err"
+  probe_status=$?
+  probe_out=$(tr -d '\r' <"$work/probe.out")
+  sed 's/^/screen_probe: /' "$work/probe.err"
+  [ "$probe_status" -eq 0 ] ||
+    echo "screen_probe $1: status $probe_status after $((($(date +%s%N) - start) / 1000000)) ms"
+  return "$probe_status"
+}
 
 # The gradient's blue at screen row y: bands of H div 222 rows from y = 0;
 # the band that starts at row b - 2 has palette index
@@ -203,7 +219,8 @@ fi
 # --- result lines ---------------------------------------------------------------------
 
 # The columns widen by 80 pixels when the stock fixed font is taller than 15.
-fixed_height=$(probe fixed-font-height)
+probe fixed-font-height || fail "$size: screen_probe fixed-font-height failed"
+fixed_height=$probe_out
 wide=0
 [ "${fixed_height:-0}" -gt 15 ] && wide=80
 left=$((W / 22 + 6))
@@ -217,9 +234,10 @@ echo "lines: left $left, values against x $edge, units from x $unit_left (fixed 
 # may start inside its value's box.
 text_at() {  # what x y text [from [to]]   (x < 0: right-aligned against -x)
   local what=$1 x=$2 y=$3 text=$4 from=${5:-0} to=${6:-$strip_left} mask w h a b got want
-  mask=$(probe text-mask "$text")
+  if ! probe text-mask "$text"; then fail "$size: $what: screen_probe text-mask '$text' failed"; return; fi
+  mask=$probe_out
   read -r w h <<<"$(head -1 <<<"$mask")"
-  if [ -z "${h:-}" ]; then fail "$size: $what: screen_probe gave no rendering of '$text'"; return; fi
+  if [ -z "${h:-}" ]; then fail "$size: $what: screen_probe ended well but gave no rendering of '$text'"; return; fi
   [ "$x" -ge 0 ] || x=$((-x - w))
   a=$((from > x ? from - x : 0))
   b=$((to < x + w ? to - x : w))
@@ -287,7 +305,7 @@ load_file() {  # name
   focus_on "$main"
   xdotool key l
   if ! wait_until 15 has_window '^Open$'; then fail "$size: no Open dialog after l"; return 1; fi
-  probe choose-file Open "$1" >/dev/null
+  probe choose-file Open "$1" || { fail "$size: screen_probe could not choose $1 in the Open dialog"; return 1; }
   if ! wait_until 10 has_no_window '^Open$'; then
     screenshot "$shots/open-dialog-$size.png"
     fail "$size: the Open dialog did not close (screenshot $shots/open-dialog-$size.png)"
@@ -314,7 +332,7 @@ if load_file commented.hvd && settled_shot "$shots/commented-$size.png" && ! sam
 else
   fail "$size: loading commented.hvd did not change the screen, or loading Internal.hvd again failed"
 fi
-probe cover $((W / 22)) 140 $((W / 2)) $((H - 160)) >/dev/null
+probe cover $((W / 22)) 140 $((W / 2)) $((H - 160)) || fail "$size: screen_probe cover failed"
 settled_shot "$shots/repaired-$size.png"
 if differences=$(same_picture "$shots/reloaded-$size.png" "$shots/repaired-$size.png"); then
   pass "$size: a repair after a window over the results and the buttons leaves the screen as it was"
@@ -357,14 +375,16 @@ if wait_until 30 has_window '^Internal\.hvd$'; then
   sleep 0.3
   screenshot "$shots/missing-settings-$size.png"
   echo "screenshot: $shots/missing-settings-$size.png"
-  box_text=$(probe window-text Internal.hvd)
+  probe window-text Internal.hvd
+  box_text=$probe_out
   if [ "$box_text" = $'class: #32770\ntext: File error. Settings NOT loaded.' ]; then
     pass "$size: message box 'Internal.hvd': File error. Settings NOT loaded."
   else
     fail "$size: the box titled Internal.hvd reads: $box_text"
   fi
-  main_windows=$(probe count-class HalWnd)
-  if [ "$main_windows" = "0" ] && ! has_window '^Halvorendyne$'; then
+  probe count-class HalWnd
+  main_windows=$probe_out
+  if [ "$probe_status" -eq 0 ] && [ "$main_windows" = "0" ] && ! has_window '^Halvorendyne$'; then
     pass "$size: no main window beside the message box"
   else
     fail "$size: a main window exists beside the message box ($main_windows of class HalWnd)"

@@ -48,7 +48,16 @@ done
 drive_c=$WINEPREFIX/drive_c
 folder=$drive_c/Halvorendyne
 cp "$probe_exe" "$drive_c/screen_probe.exe"
-probe() { (cd "$drive_c" && "$WINELOADER" ./screen_probe.exe "$@" </dev/null 2>/dev/null | tr -d '\r'); }
+# Runs screen_probe: its output without carriage returns in $probe_out, its
+# status as the function's. What it wrote to its standard error goes into
+# the log.
+probe() {
+  (cd "$drive_c" && exec "$WINELOADER" ./screen_probe.exe "$@" </dev/null >"$folder.probe" 2>"$folder.probe-err")
+  probe_status=$?
+  probe_out=$(tr -d '\r' <"$folder.probe")
+  sed 's/^/screen_probe: /' "$folder.probe-err"
+  return "$probe_status"
+}
 
 alphabet=(e e l s h q Tab Tab Tab shift+Tab Up Down Left Right Return Return space Escape Escape Escape F1
           alt+e alt+l alt+s alt+h alt+q alt+p alt+n alt+o alt+c alt+F4 BackSpace Delete Home End
@@ -120,23 +129,36 @@ program_ended() {
   restarts=$((restarts + 1))
 }
 
-# Where the keys go: "ours desktop focus active windows" of screen_probe.
-state() { probe focus-state; }
+# Where the keys go, in $where: screen_probe focus-state's line, or "none"
+# when the program has no main window (it is ending). A probe that fails
+# otherwise, or says nothing, fails the walk as a failure of the probe:
+# false, and $where is "unknown".
+read_state() {
+  probe focus-state
+  case $probe_status in
+    0) where=$probe_out; [ -n "$where" ] && return 0 ;;
+    1) where=none; return 0 ;;
+  esac
+  where=unknown
+  fail_walk "screen_probe focus-state failed: status $probe_status, output '$probe_out'"
+  return 1
+}
 
 # Nobody in front (another process's last window closed): the program's
 # topmost window is brought back, as Windows would. HTML Help's viewer
 # gets a few checks' worth of keys, then the program is clicked back to
 # the front, as a user would: without an HTML engine under Wine the
 # viewer's panes take no keys.
-give_focus_back() {  # [now]
-  local now=${1:-$(state)}
-  case $now in
+give_focus_back() {
+  read_state || return
+  case $where in
     *desktop=1*) ;;
     *help=1*) help_checks=$((help_checks + 1)); [ $help_checks -ge 4 ] || return 0 ;;
     *) help_checks=0; return 0 ;;
   esac
   help_checks=0
-  probe activate >/dev/null
+  probe activate
+  [ "$probe_status" -le 1 ] || { fail_walk "screen_probe activate failed: status $probe_status"; return 1; }
   activations=$((activations + 1))
   settle
 }
@@ -144,19 +166,20 @@ give_focus_back() {  # [now]
 # At the end: with a program window in front, Tab or else Escape changes
 # where the keys go (or ends the program).
 check_keys_work() {
-  local before after
+  local before
   help_checks=4
-  give_focus_back
-  before=$(state)
+  give_focus_back || return
+  read_state || return
+  before=$where
   case $before in *ours=1*) ;; *) return 0 ;; esac
   xdotool key Tab; settle
   process_ended "$pid" && return 0
-  after=$(state)
-  [ "$after" != "$before" ] && return 0
+  read_state || return
+  [ "$where" != "$before" ] && return 0
   xdotool key Escape; settle
   process_ended "$pid" && return 0
-  after=$(state)
-  [ "$after" != "$before" ] || fail_walk "neither Tab nor Escape does anything ($before)"
+  read_state || return
+  [ "$where" != "$before" ] || fail_walk "neither Tab nor Escape does anything ($before)"
 }
 
 walk() {
@@ -182,7 +205,10 @@ walk() {
     keys+=("$key")
     xdotool key "$key"
     settle || break
-    [ -z "${SOAK_TRACE:-}" ] || echo "key $n $key: $(process_ended "$pid" && echo ended || state) $(xdotool getwindowfocus getwindowname 2>/dev/null)"
+    if [ -n "${SOAK_TRACE:-}" ]; then
+      if process_ended "$pid"; then where=ended; else read_state; fi
+      echo "key $n $key: $where $(xdotool getwindowfocus getwindowname 2>/dev/null)"
+    fi
     if process_ended "$pid"; then
       program_ended
       [ $walk_failed -eq 0 ] || break

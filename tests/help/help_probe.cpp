@@ -21,7 +21,9 @@
 // The report: "caption: TEXT", then "page: LINE" for every line of the page
 // (the viewer's rich edit control).
 //
-// Exit status: 0 done, 1 no viewer (or it did not go), 2 bad arguments.
+// Exit status: 0 done, 1 no viewer (or it did not go), 2 bad arguments,
+// 3 a crash (said on standard error; Wine's debugger would end the
+// process with 0).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -300,10 +302,22 @@ int Contents(const char* caption)
     return 0;
 }
 
+// A crash ends the probe with status 3 and says where, so that the test
+// reports it rather than an empty answer.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* exception)
+{
+    std::fprintf(stderr, "help_probe: exception 0x%08lX at %p\n", static_cast<unsigned long>(exception->ExceptionRecord->ExceptionCode),
+                 exception->ExceptionRecord->ExceptionAddress);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    SetUnhandledExceptionFilter(ReportCrash);
     std::string command = argc > 1 ? argv[1] : "";
     int status = 2;
     if (command == "show" && argc == 4) status = Show(argv[2], argv[3]);

@@ -14,9 +14,11 @@
 #   quits the program, closes the viewer.
 # SCENARIO html: the real program with Halvdyne.chm beside Halvdyne.hlp: F1
 #   in the main window and in the wizard opens the HTML Help window titled
-#   from the help file, its contents tree listing the topics in order; Quit
-#   closes it. Wine here has no HTML engine (mshtml is disabled), so the
-#   page pane stays empty: the window and its tree are checked, not the page.
+#   from the help file, its contents tree listing the topics in order, and
+#   no WinHelp viewer; Quit closes it. Wine here has no HTML engine (mshtml
+#   is disabled), so the page pane stays empty: the window and its tree are
+#   checked, not the page. Then with a Halvdyne.chm that HTML Help cannot
+#   open (HtmlHelpA gives no window): F1 still brings no WinHelp viewer.
 #
 # Screenshots: SCREENSHOT_DIR/help_*.png. Exit status: 0 when every check passed.
 set -u
@@ -41,11 +43,17 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # Runs help_probe; its output (without carriage returns) in $out, status in
 # $rc. The output goes through a file: the viewer that WinHelpA starts
-# inherits the probe's output, and would hold a pipe open.
+# inherits the probe's output, and would hold a pipe open. What the probe
+# wrote to its standard error goes into the log, and a status other than
+# 0 is said with the time the probe took.
 probe() {
+  local start
+  start=$(date +%s%N)
   (cd "$work" && exec timeout 60 "$WINELOADER" ./help_probe.exe "$@" </dev/null >"$work/probe.out" 2>"$work/probe.err")
   rc=$?
   out=$(tr -d '\r' <"$work/probe.out")
+  sed 's/^/help_probe: /' "$work/probe.err"
+  [ "$rc" -eq 0 ] || echo "help_probe $1: status $rc after $((($(date +%s%N) - start) / 1000000)) ms"
 }
 
 screenshot() {
@@ -115,9 +123,18 @@ focus() {
   return 1
 }
 
-viewer_count() {
+# The number of WinHelp viewer windows in $viewers. A count that help_probe
+# could not give is a failure of the probe, said as such: false, and
+# $viewers is "unknown".
+count_viewers() {
   probe count
-  printf '%s' "$out" | tr -dc 0-9
+  if [ "$rc" -eq 0 ] && [[ $out =~ ^[0-9]+$ ]]; then
+    viewers=$out
+    return 0
+  fi
+  viewers=unknown
+  fail "help_probe count failed: status $rc, output '$out'"
+  return 1
 }
 
 contexts() {
@@ -151,7 +168,7 @@ contexts() {
 
   probe quit "$help_file"
   [ "$rc" -eq 0 ] || fail "HELP_QUIT: $out"
-  [ "$(viewer_count)" = 0 ] || fail "a viewer window is left after HELP_QUIT"
+  count_viewers && [ "$viewers" != 0 ] && fail "$viewers viewer windows are left after HELP_QUIT"
 }
 
 # Gives the program the keyboard back from the viewer: Edit clicked, the
@@ -237,17 +254,22 @@ program() {
   click_at "$out" && { read_until "The Halvorendyne Main Window"; expect_topic "the Help button" "The Halvorendyne Main Window"; }
 
   # Escape quits, and the viewer goes with the main window (HELP_QUIT).
-  [ "$(viewer_count)" = 1 ] || fail "the viewer is not open before Quit"
+  count_viewers && [ "$viewers" != 1 ] && fail "$viewers viewer windows before Quit, not 1"
   buttons_again
-  [ "$(viewer_count)" = 1 ] || fail "the viewer is not open before Quit"
+  count_viewers && [ "$viewers" != 1 ] && fail "$viewers viewer windows before Quit, not 1"
   focus "$main" || fail "no focus on the main window"
   xdotool key Escape
   program_ends
   for i in $(seq 50); do
-    [ "$(viewer_count)" = 0 ] && break
+    count_viewers || break
+    [ "$viewers" = 0 ] && break
     sleep 0.2
   done
-  if [ "$(viewer_count)" = 0 ]; then echo "ok: the viewer closed with the program"; else fail "the viewer is still open after Quit"; fi
+  case $viewers in
+    0) echo "ok: the viewer closed with the program" ;;
+    unknown) ;;
+    *) fail "the viewer is still open after Quit" ;;
+  esac
   wait_gone '^Halvorendyne Help$' || fail "a window 'Halvorendyne Help' is still on the screen"
   screenshot help_program_after_quit
 }
@@ -294,7 +316,7 @@ html() {
   probe contents "$title"
   expect_contents "F1 on the main window"
   screenshot help_html_f1
-  [ "$(viewer_count)" = 0 ] || fail "WinHelp's viewer opened beside HTML Help"
+  count_viewers && [ "$viewers" != 0 ] && fail "WinHelp's viewer opened beside HTML Help ($viewers windows)"
 
   # The wizard's Help opens the same window (on page 3's topic).
   click_main
@@ -315,6 +337,33 @@ html() {
   xdotool key Escape
   program_ends
   if wait_gone "^$title\$"; then echo "ok: the HTML Help window closed with the program"; else fail "the HTML Help window is still on the screen"; fi
+
+  # A Halvdyne.chm that HTML Help cannot open: HtmlHelpA opens no window and
+  # returns none. HTML Help is there and the help file is a file, so F1
+  # must not bring WinHelp's viewer as well. The wizard that "e" opens
+  # after F1 shows that the program has handled F1 (WinHelpA returns only
+  # once its viewer's window is there).
+  printf 'not a compiled help file\n' >"$work/Halvdyne.chm"
+  (cd "$work" && exec "$WINELOADER" ./Halvdyne.exe </dev/null >/dev/null 2>&1) &
+  program_pid=$!
+  main=$(wait_window '^Halvorendyne$') || { fail "the program's window did not appear"; return; }
+  focus "$main" || fail "no focus on the main window"
+  xdotool key F1 e
+  # A viewer would have taken the "e": counted whether or not the wizard came.
+  wizard=$(wait_window '^Step 3 of 5: Habitable Planets$')
+  if count_viewers; then
+    if [ "$viewers" = 0 ]; then echo "ok: F1 with a help file HTML Help cannot open brings no WinHelp viewer"
+    else fail "F1 with a help file HTML Help cannot open brought $viewers WinHelp viewer windows"; fi
+  fi
+  if [ -n "$wizard" ]; then
+    focus "$wizard" && xdotool key Escape
+    wait_gone '^Step 3 of 5' || fail "Escape did not close the wizard"
+  else
+    fail "'e' after F1 did not open the wizard"
+  fi
+  focus "$main" || fail "no focus on the main window"
+  xdotool key Escape
+  program_ends
 }
 
 case $scenario in
