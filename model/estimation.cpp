@@ -68,6 +68,16 @@ long double InhabitedPlanets(SettingsRecord& s, StageProducts* products)
     return inhabited;
 }
 
+// The galaxy's civilizations before rounding and the "at least 1" rule:
+// the share of the years a civilization lasts times the inhabited planets
+// (rounded, also stored in inhabited).
+long double GalaxyProduct(SettingsRecord& s, StageProducts* products, long double* inhabited)
+{
+    *inhabited = InhabitedPlanets(s, products);
+    long double timeShare = static_cast<long double>(s.CivilizationSpanYears) / static_cast<long double>(s.MaxYears);
+    return timeShare * *inhabited;
+}
+
 // Population I stars per counted object, cube root, times the star distance.
 float AverageDistance(const SettingsRecord& s, long double objects)
 {
@@ -99,10 +109,8 @@ StageProducts ComputeResultsFor(SettingsRecord* record)
     SetExtendedPrecision();
     SettingsRecord& s = *record;
     StageProducts products;
-    long double inhabited = InhabitedPlanets(s, &products);
-
-    long double timeShare = static_cast<long double>(s.CivilizationSpanYears) / static_cast<long double>(s.MaxYears);
-    products.galaxyCivilizations = timeShare * inhabited;
+    long double inhabited;
+    products.galaxyCivilizations = GalaxyProduct(s, &products, &inhabited);
     long double galaxy = NearestReal(products.galaxyCivilizations);
     // The universe as it would be without the rule below: no civilization
     // in our galaxy, none anywhere.
@@ -117,6 +125,14 @@ StageProducts ComputeResultsFor(SettingsRecord* record)
     long double universe = NearestReal(galaxy * s.GalaxySizeRatio * s.GalaxyCount);
     s.UniverseCivilizationExponent = StoreCount(universe, &s.UniverseCivilizationCount);
     return products;
+}
+
+long double GalaxyProductFor(SettingsRecord* record)
+{
+    SetExtendedPrecision();
+    StageProducts products;
+    long double inhabited;
+    return GalaxyProduct(*record, &products, &inhabited);
 }
 
 StageProducts LastStageProducts()

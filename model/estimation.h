@@ -38,6 +38,13 @@ void ComputeResults();
 // x87 control word first.
 StageProducts ComputeResultsFor(SettingsRecord* record);
 
+// The galaxy's civilizations before rounding and the "at least 1" rule, as
+// ComputeResultsFor gives them (the same bits), without the distances and
+// the universe after them: for analyses that need that product alone, a
+// million times over. Writes the record's suitable stars and inhabited
+// planets; sets the x87 control word first.
+long double GalaxyProductFor(SettingsRecord* record);
+
 // The products of the last ComputeResults on the SettingsRecord.
 StageProducts LastStageProducts();
 

@@ -287,7 +287,8 @@ std::string ResultBits(const SettingsRecord& s, const StageProducts& p)
 // Two threads at once on records of their own, each starting with the
 // 53-bit precision of a new Windows thread: the bits of the SettingsRecord's
 // chain, also where a result needs its exact digits beyond the count range,
-// and the SettingsRecord untouched.
+// the galaxy's product alone with the same bits, and the SettingsRecord
+// untouched.
 TEST(Estimation, ComputeResultsForRunsOnRecordsOfTheirOwnOnSeveralThreads)
 {
     LoadWorkedExample();
@@ -322,6 +323,11 @@ TEST(Estimation, ComputeResultsForRunsOnRecordsOfTheirOwnOnSeveralThreads)
             SettingsRecord own = records[i];
             StageProducts products = ComputeResultsFor(&own);
             mismatches[i] += ResultBits(own, products) != expected[i];
+            // The galaxy's product alone: the same bits, from the same start.
+            __asm__ volatile("fldcw %0" : : "m"(windowsWord));
+            SettingsRecord alone = records[i];
+            const long double galaxy = GalaxyProductFor(&alone);
+            mismatches[i] += std::memcmp(&galaxy, &products.galaxyCivilizations, 10) != 0;
         }
     };
     std::thread first(work, 0), second(work, 1);

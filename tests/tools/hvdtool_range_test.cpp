@@ -404,6 +404,9 @@ TEST(HvdtoolObserve, LikelihoodsOfSeeingNoOne)
         EXPECT_NEAR(static_cast<double>(ObservationLikelihood(c.kind, c.n, c.span)), static_cast<double>(c.likelihood),
                     1e-13 + 1e-12 * static_cast<double>(c.likelihood));
     }
+    // Far beyond any chance the likelihoods skip the exponential: it is 0 there.
+    EXPECT_EQ(ExpExtended(-11500), 0);
+    EXPECT_GT(ExpExtended(-11350), 0);
     Observation kind;
     EXPECT_TRUE(ObservationFromName("nok3", &kind) && kind == Observation::NoK3);
     EXPECT_FALSE(ObservationFromName("Poisson", &kind));

@@ -37,6 +37,14 @@ const ObservationKind& KindOf(Observation kind)
 const long double Pi = 3.14159265358979323846264338327950288L;
 const long double Ln10 = 2.30258509299404568401799145468436421L;
 
+// e^x, where below e^-11500 (under half the least extended number, so
+// ExpExtended's result too) 0 at once: the ends analysis weighs millions of
+// draws, most of them far beyond any chance of the observation.
+long double ExpOrZero(long double x)
+{
+    return x < -11500 ? 0 : ExpExtended(x);
+}
+
 // x^n by squaring: for x within 0 and 1, a relative error of about n
 // roundings, far below what a weight needs.
 long double WholePower(long double x, unsigned n)
@@ -90,9 +98,9 @@ long double ObservationLikelihood(Observation kind, long double civilizations, l
         likelihood = share >= 1 ? 0 : WholePower(1 - share, 1000);
         break;
     }
-    case Observation::Poisson: likelihood = ExpExtended(-4 * Pi * 18 * 18 * 18 * n / 2.3e11L); break;
+    case Observation::Poisson: likelihood = ExpOrZero(-4 * Pi * 18 * 18 * 18 * n / 2.3e11L); break;
     // 1 - 0.5 (1 - 0.01^(1e5 N)), without the cancellation; 0.01^x is e^(-2 x ln 10).
-    case Observation::NoK3: likelihood = 0.5L + 0.5L * ExpExtended(-2e5L * n * Ln10); break;
+    case Observation::NoK3: likelihood = 0.5L + 0.5L * ExpOrZero(-2e5L * n * Ln10); break;
     case Observation::Settlement: {
         // No one there: nothing can have settled, whatever L is.
         if (n == 0) return 1;
@@ -100,7 +108,7 @@ long double ObservationLikelihood(Observation kind, long double civilizations, l
         // exponential per draw instead of two, the ends analysis's
         // millions of draws included.
         const long double rate = spanYears > 0 ? n / spanYears : INFINITY;
-        const long double settling = ExpExtended(-rate * 4e7L);
+        const long double settling = ExpOrZero(-rate * 4e7L);
         const long double untouched = WholePower(settling, 324);
         likelihood = untouched + settling * (1 - 1 / 3.5L);
         break;

@@ -356,13 +356,13 @@ struct EndDraws {
                 std::memcpy(drawnValue, block + p.field->offset, sizeof drawnValue);
                 sampler.WriteValue(sampler.Varied(v / 2), v % 2 == 0 ? p.low : p.high, block);
                 if (sampler.AcceptsAtEnd(block, drawBroken, sampler.Varied(v / 2), static_cast<int>(v % 2))) {
-                    StageProducts products = ComputeResultsFor(&record);
-                    t.belowOne += products.galaxyCivilizations < 1;
+                    const long double galaxy = GalaxyProductFor(&record);
+                    t.belowOne += galaxy < 1;
                     if (observation != Observation::None) {
-                        const long double w = static_cast<double>(ObservationLikelihood(
-                            observation, products.galaxyCivilizations, static_cast<long double>(record.CivilizationSpanYears)));
+                        const long double w = static_cast<double>(
+                            ObservationLikelihood(observation, galaxy, static_cast<long double>(record.CivilizationSpanYears)));
                         t.weight += w;
-                        if (products.galaxyCivilizations < 1) t.belowOneWeight += w;
+                        if (galaxy < 1) t.belowOneWeight += w;
                     }
                     ++blockAccepted;
                     if (++t.accepted == length) --open;

@@ -52,7 +52,7 @@ struct SobolDesign {
     double Output(SettingsRecord* record, SobolTally* tally) const
     {
         bool floored = false;
-        const double f = SobolOutput(ComputeResultsFor(record).galaxyCivilizations, &floored);
+        const double f = SobolOutput(GalaxyProductFor(record), &floored);
         if (tally) tally->floored += floored;
         return f;
     }
