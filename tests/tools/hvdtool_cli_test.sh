@@ -327,12 +327,16 @@ for source in sys.argv[1:]:
     exact = re.search(r'^# Mapping: (exact|not exact)$', text, re.M).group(1) == 'exact'
     assert abs(ours - n) <= 0.5 + 1e-6 * n if exact else '# Why the mapping is not exact: ' in text, (source, ours, n)
 EOF
-# The README's examples, chart and table of published estimates are what
-# this tool prints and writes now (make readme-chart): the range example
-# writes chart.svg.
-rm -f chart.svg
-python3 "$source_dir/cmake/readme-examples.py" check "$source_dir/README.md" "${hvdtool[@]}" || fail "the README's examples"
-cmp -s chart.svg "$source_dir/docs/uncertainty.svg" || fail "docs/uncertainty.svg is not the chart hvdtool writes now: run make readme-chart"
+# The README's examples, chart and tables are what this tool prints and
+# writes now (make readme-chart): the range example writes chart.svg. The
+# build machine's tool checks them; a Windows tool, whose bytes
+# hvdtool_same_output_as_host compares with that one's, would only repeat
+# a dozen runs of 100,000 draws, minutes under the 32-bit emulation.
+if [[ ${hvdtool[-1]} != *.exe ]]; then
+  rm -f chart.svg
+  python3 "$source_dir/cmake/readme-examples.py" check "$source_dir/README.md" "${hvdtool[@]}" || fail "the README's examples"
+  cmp -s chart.svg "$source_dir/docs/uncertainty.svg" || fail "docs/uncertainty.svg is not the chart hvdtool writes now: run make readme-chart"
+fi
 
 # solve: the text and the JSON agree; each break-even value, put into the
 # file through its text form, reaches the target, and the value beside it
