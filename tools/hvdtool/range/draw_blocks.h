@@ -26,6 +26,14 @@ std::uint64_t DrawBlockLength(std::uint64_t samples, std::size_t block);
 // so no block ever draws another's numbers.
 std::vector<RandomSource> DrawBlockSources(std::uint64_t seed, std::size_t blocks);
 
+// Whether a block should give up on draws the wizard refuses nearly
+// always: below one accepted draw in 100, looked at every 10,000 attempts,
+// what is drawn leaves the wizard almost no room.
+inline bool DrawsHopeless(std::uint64_t attempts, std::uint64_t accepted)
+{
+    return attempts % 10000 == 0 && accepted < attempts / 100;
+}
+
 // The threads a run uses unless told: one per processor the system reports.
 unsigned DefaultThreadCount();
 

@@ -20,11 +20,6 @@ namespace {
 // How often a block asks whether it should give up.
 const std::uint64_t CheckEvery = 16384;
 
-// Below one accepted draw in this many, counted every so many draws, the
-// run gives up: what is drawn leaves the wizard almost no room.
-const std::uint64_t HopelessRefusalRate = 100;
-const std::uint64_t HopelessCheckEvery = 10000;
-
 // The order of a count result: "less than -10^" below every number, "more
 // than 10^" above, each by its exponent.
 struct CountRank {
@@ -57,12 +52,6 @@ bool DistanceLess(float a, float b)
     if (std::isnan(a)) return false;
     if (std::isnan(b)) return true;
     return a < b;
-}
-
-// A block gives up on draws the wizard refuses nearly always.
-bool Hopeless(std::uint64_t attempts, std::uint64_t accepted)
-{
-    return attempts % HopelessCheckEvery == 0 && accepted < attempts / HopelessRefusalRate;
 }
 
 // A record of the thread's own, with the fixed time base that
@@ -262,7 +251,7 @@ struct PlainDraws {
             if (WizardRules broken = sampler.BrokenRules(block)) {
                 ++out.refused;
                 for (std::size_t i = 0; i < SettingsFieldCount; ++i) out.refusedBy[i] += (broken & RulesOfField(i)) != 0;
-                if (Hopeless(attempts, n)) {
+                if (DrawsHopeless(attempts, n)) {
                     out.problem = "the settings wizard would refuse " + ExactCountText(static_cast<long long>(out.refused)) + " of the first " +
                                   ExactCountText(static_cast<long long>(attempts)) + " draws" + MostRefused(out.refusedBy);
                     GiveUp(index);
@@ -346,7 +335,7 @@ struct EndDraws {
                     --open;
                     continue;
                 }
-                if (Hopeless(++t.attempts, t.accepted)) {
+                if (DrawsHopeless(++t.attempts, t.accepted)) {
                     t.hopeless = givenUp[v] = true;
                     --open;
                     continue;

@@ -15,11 +15,6 @@ namespace {
 
 const std::size_t StoredSize = 189;
 
-// As the plain run: below one accepted draw in this many, counted every so
-// many draws, a block gives up.
-const std::uint64_t HopelessRefusalRate = 100;
-const std::uint64_t HopelessCheckEvery = 10000;
-
 // How a block of the design ended.
 struct SobolTally {
     std::uint64_t refused = 0, refusedMixed = 0, floored = 0;
@@ -79,7 +74,7 @@ struct SobolDesign {
                     sampler.Draw(random, block);
                     if (sampler.Accepts(block)) break;
                     ++tally.refused;
-                    if (attempts % HopelessCheckEvery == 0 && accepted < attempts / HopelessRefusalRate) {
+                    if (DrawsHopeless(attempts, accepted)) {
                         tally.problem = "the settings wizard would refuse " + ExactCountText(static_cast<long long>(tally.refused)) +
                                         " of the first " + ExactCountText(static_cast<long long>(attempts)) + " draws";
                         return;
