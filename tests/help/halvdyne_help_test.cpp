@@ -197,14 +197,19 @@ TEST_F(HalvdyneHelp, WizardTopicsStateLimitsMessagesAndKeys)
 // --- Halvdyne.chm ---------------------------------------------------------------
 
 // A file of Halvdyne.chm, unpacked once with chmls; "" when it is missing.
+// chmls locks the file it reads for itself alone, and a second chmls on the
+// same file fails ("Try again"), so each test process unpacks its own copy.
 std::string ChmFile(const std::string& name)
 {
     static const std::map<std::string, std::string> files = [] {
         std::map<std::string, std::string> unpacked;
         const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("halvdyne-chm-" + std::to_string(::getpid()));
-        const std::string command = std::string("'") + CHMLS_PATH + "' extractall '" + HALVDYNE_CHM_PATH + "' '" +
+        const std::filesystem::path copy = folder.string() + ".chm";
+        std::error_code copied;
+        std::filesystem::copy_file(HALVDYNE_CHM_PATH, copy, std::filesystem::copy_options::overwrite_existing, copied);
+        const std::string command = std::string("'") + CHMLS_PATH + "' extractall '" + copy.string() + "' '" +
                                     folder.string() + "' >/dev/null 2>&1";
-        if (std::system(command.c_str()) == 0) {
+        if (!copied && std::system(command.c_str()) == 0) {
             for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(folder)) {
                 hlptest::Bytes bytes;
                 hlptest::ReadFileBytes(entry.path().string(), &bytes);
@@ -213,6 +218,7 @@ std::string ChmFile(const std::string& name)
         }
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
+        std::filesystem::remove(copy, ignored);
         return unpacked;
     }();
     auto found = files.find(name);
