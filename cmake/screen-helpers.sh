@@ -19,9 +19,12 @@ has_no_window() { ! has_window "$1"; }
 focus_is() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 process_ended() { ! kill -0 "$1" 2>/dev/null; }
 
-# Waits for the focus to reach a window, and gives it the focus if it doesn't.
+# Waits for the focus to reach a window, and gives it the focus if it doesn't;
+# the log says so, as a key lost after that points at the hand-over.
 focus_on() {  # window
-  wait_until 5 focus_is "$1" || xdotool windowfocus --sync "$1" 2>/dev/null
+  wait_until 5 focus_is "$1" && return
+  echo "note: the X focus stayed on '$(xdotool getwindowfocus getwindowname 2>&1)' for 5 s; given to '$(xdotool getwindowname "$1" 2>&1)'"
+  xdotool windowfocus --sync "$1" 2>/dev/null
 }
 
 screen_width() { xdpyinfo | sed -nE 's/^ *dimensions: *([0-9]+)x.*/\1/p'; }
