@@ -66,7 +66,7 @@ if has_window '^Internal\.hvd$'; then
   save_screen
   echo "run-program: the program could not load Internal.hvd (message box); screenshot: $screenshot" >&2
   box=$(window_named '^Internal\.hvd$')
-  xdotool windowfocus --sync "$box" 2>/dev/null; xdotool key Return
+  give_focus "$box" && xdotool key Return
   wait_until 20 process_ended "$pid" || kill "$pid" 2>/dev/null
   exit 1
 fi
@@ -74,7 +74,7 @@ main=$(window_named '^Halvorendyne$')
 wait_until 20 banner_shown || echo "run-program: the banner was not revealed within 20 s" >&2
 sleep 0.5  # the reveal's last columns
 save_screen
-wait_until 10 focus_is "$main" || xdotool windowfocus --sync "$main" 2>/dev/null
+wait_until 10 focus_is "$main" || give_focus "$main"
 xdotool key Escape
 if wait_until 30 process_ended "$pid"; then
   wait "$pid"

@@ -342,7 +342,7 @@ fi
 
 # --- Quit ------------------------------------------------------------------------------
 
-wait_until 10 focus_is "$main" || xdotool windowfocus --sync "$main" 2>/dev/null
+wait_until 10 focus_is "$main" || give_focus "$main"
 xdotool key Escape
 if wait_until 20 process_ended "$pid"; then
   wait "$pid"; status=$?
@@ -389,7 +389,7 @@ if wait_until 30 has_window '^Internal\.hvd$'; then
   else
     fail "$size: a main window exists beside the message box ($main_windows of class HalWnd)"
   fi
-  wait_until 10 focus_is "$box" || xdotool windowfocus --sync "$box" 2>/dev/null
+  wait_until 10 focus_is "$box" || give_focus "$box"
   xdotool key Return
 else
   fail "$size: no message box titled Internal.hvd within 30 s"

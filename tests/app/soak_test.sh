@@ -219,7 +219,7 @@ walk() {
   done
   [ $walk_failed -eq 0 ] && ! process_ended "$pid" && check_keys_work
   kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
-  for n in $(seq 50); do [ -z "$(xdotool search --onlyvisible --name . 2>/dev/null)" ] && break; sleep 0.1; done
+  for n in $(seq 50); do [ -z "$(xdo_search --onlyvisible --name .)" ] && break; sleep 0.1; done
   "$WINESERVER" -k 2>/dev/null; "$WINESERVER" -w 2>/dev/null
   [ $walk_failed -eq 0 ] && check_files "at the end"
   [ $walk_failed -eq 0 ] && pass "seed $seed: $count keys, $restarts restarts, focus given back $activations times"

@@ -28,7 +28,7 @@ finish() {
 }
 trap finish EXIT
 
-windows_named() { xdotool search --name "$1" 2>/dev/null; }
+windows_named() { xdo_search --name "$1"; }
 # A window of that name other than the main window.
 other_window() { windows_named "$1" | grep -vx "$main" | head -1; }
 has_other_window() { [ -n "$(other_window "$1")" ]; }
@@ -55,6 +55,10 @@ use_file_dialog() {  # caption-pattern name
   fi
   local dialog
   dialog=$(other_window "$1")
+  if [ -z "$dialog" ]; then
+    fail "the file dialog $1 was there and then could not be found"
+    return 1
+  fi
   focus_on "$dialog"
   sleep 0.3
   # Wine leaves the offered name unselected with the caret in front of it
@@ -141,7 +145,7 @@ if wait_until 20 process_ended "$pid"; then
 else
   # Whose fault: a second Escape that ends it says the first one was lost.
   fail "the program did not end after Escape (X focus on $(xdotool getwindowfocus getwindowname 2>&1);" \
-    "other windows: $(for w in $(xdotool search --onlyvisible --name . 2>/dev/null | grep -vx "$main"); do
+    "other windows: $(for w in $(xdo_search --onlyvisible --name . | grep -vx "$main"); do
       printf "'%s' " "$(xdotool getwindowname "$w")"; done))"
   focus_on "$main"
   xdotool key Escape

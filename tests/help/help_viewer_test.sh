@@ -37,6 +37,7 @@ cp "$exe" "$work/Halvdyne.exe"
 cp "$probe_exe" "$work/help_probe.exe"
 cp "$hlp" "$work/Halvdyne.hlp"
 help_file="Z:$(printf '%s' "$work" | tr / '\\')\\Halvdyne.hlp"
+. "$(dirname "${BASH_SOURCE[0]}")/../../cmake/screen-helpers.sh"
 failures=0
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -96,7 +97,7 @@ click_at() {  # "X Y" from help_probe
 wait_window() {
   local i w
   for i in $(seq 100); do
-    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+    w=$(xdo_search --onlyvisible --name "$1" | head -1)
     [ -n "$w" ] && { echo "$w"; return 0; }
     sleep 0.2
   done
@@ -104,9 +105,9 @@ wait_window() {
 }
 
 wait_gone() {  # name pattern
-  local i
+  local i w
   for i in $(seq 100); do
-    [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ] && return 0
+    w=$(xdo_search --onlyvisible --name "$1") && [ -z "$w" ] && return 0
     sleep 0.2
   done
   return 1
@@ -116,7 +117,7 @@ wait_gone() {  # name pattern
 focus() {
   local i
   for i in $(seq 50); do
-    xdotool windowfocus --sync "$1" 2>/dev/null
+    give_focus "$1" || return 1
     [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && { sleep 0.2; return 0; }
     sleep 0.1
   done
@@ -281,7 +282,7 @@ expect_contents() {  # what
   [ "$rc" -eq 0 ] || { fail "$1: no HTML Help window: $out"; return; }
   # The viewer closes itself when a context has no alias in the file.
   sleep 1
-  [ -n "$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null)" ] || fail "$1: the HTML Help window closed itself"
+  [ -n "$(xdo_search --onlyvisible --name "^$title\$")" ] || fail "$1: the HTML Help window closed itself"
   got=$(grep '^topic: ' <<<"$out")
   if [ "$got" = "$expected" ]; then
     echo "ok: $1: the HTML Help window lists the $(wc -l <<<"$got") topics"

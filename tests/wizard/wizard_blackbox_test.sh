@@ -27,7 +27,7 @@ focused_window() {  # name-pattern
   local window
   wait_until 20 has_window "$1" || return 1
   window=$(window_named "$1")
-  wait_until 5 focus_is "$window" || xdotool windowfocus --sync "$window" 2>/dev/null
+  wait_until 5 focus_is "$window" || give_focus "$window"
   echo "$window"
 }
 
@@ -73,7 +73,7 @@ else
   fail "the wizard is still open after OK: \"$(xdotool getwindowname "$wizard" 2>/dev/null)\""
 fi
 
-wait_until 5 focus_is "$main" || xdotool windowfocus --sync "$main" 2>/dev/null
+wait_until 5 focus_is "$main" || give_focus "$main"
 xdotool key q
 if wait_until 20 process_ended "$pid"; then
   wait "$pid"; status=$?
