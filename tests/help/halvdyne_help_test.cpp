@@ -205,11 +205,11 @@ std::string ChmFile(const std::string& name)
         std::map<std::string, std::string> unpacked;
         const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("halvdyne-chm-" + std::to_string(::getpid()));
         const std::filesystem::path copy = folder.string() + ".chm";
-        std::error_code copied;
-        std::filesystem::copy_file(HALVDYNE_CHM_PATH, copy, std::filesystem::copy_options::overwrite_existing, copied);
+        std::error_code copyError;
+        std::filesystem::copy_file(HALVDYNE_CHM_PATH, copy, std::filesystem::copy_options::overwrite_existing, copyError);
         const std::string command = std::string("'") + CHMLS_PATH + "' extractall '" + copy.string() + "' '" +
                                     folder.string() + "' >/dev/null 2>&1";
-        if (!copied && std::system(command.c_str()) == 0) {
+        if (!copyError && std::system(command.c_str()) == 0) {
             for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(folder)) {
                 hlptest::Bytes bytes;
                 hlptest::ReadFileBytes(entry.path().string(), &bytes);
